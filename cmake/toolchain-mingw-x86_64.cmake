@@ -1,0 +1,9 @@
+# Cross-compiling for 64-bit Windows with MinGW-w64. Test programs run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VANTOREL_MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+find_program(VANTOREL_WINE NAMES wine64 wine)
+if(VANTOREL_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${VANTOREL_WINE})
+endif()

@@ -1,0 +1,90 @@
+#include "core/timer_engine.h"
+
+#include "core/sound_cues.h"
+#include "core/system.h"
+#include "core/time_text.h"
+#include "resources/resource.h"
+#include "storage/program_log.h"
+#include "storage/settings.h"
+
+namespace vantorel {
+
+TimerEngine timerEngine;
+
+void TimerEngine::ShowIdle() {
+  EnableButtons(true, false, false, false);
+  elapsedSeconds_ = 0;
+  ShowCount();
+}
+
+void TimerEngine::Start() {
+  if (limitTotalSeconds_ == 0) {
+    TheSystem().ShowMessage("Please set the timer.", "Error! Timer not set.", kMbIconHand);
+    // The user presses Start again once a limit is set; the count stays at rest.
+    TheSystem().OpenSetTimerDialog();
+    return;
+  }
+  elapsedSeconds_ = pausedAt_ > 0 ? pausedAt_ : 0;
+  ShowCount();
+  TheSystem().StartSecondTimer();
+  EnableButtons(false, true, true, false);
+  Log(kLogStart, titleText);
+}
+
+void TimerEngine::Pause() {
+  pausedAt_ = elapsedSeconds_;
+  TheSystem().KillSecondTimer();
+  EnableButtons(true, false, false, true);
+  Log(kLogPaused, "");
+}
+
+void TimerEngine::Stop() {
+  pausedAt_ = 0;
+  TheSystem().KillSecondTimer();
+  EnableButtons(true, false, false, true);
+  Log(kLogStopped, "");
+}
+
+void TimerEngine::Reset() {
+  TheSystem().KillSecondTimer();
+  EnableButtons(true, false, false, false);
+  elapsedSeconds_ = 0;
+  pausedAt_ = 0;
+  ShowCount();
+  Log(kLogReset, "");
+}
+
+void TimerEngine::Tick() {
+  ++elapsedSeconds_;
+  // Equality, not "at least": a count already past a lowered limit runs on.
+  if (elapsedSeconds_ == limitTotalSeconds_) {
+    ShowCount();
+    TheSystem().KillSecondTimer();
+    EnableButtons(true, false, false, true);
+    if (settings.alarmEnabled == 1) PlayCue(IDW_ALARM, settings.alarmWavPath);
+    TheSystem().RestoreMainWindow();
+    Log(kLogLimitReached, "");
+    return;
+  }
+  if (settings.tickEnabled == 1) PlayCue(IDW_TICK, settings.tickWavPath);
+  ShowCount();
+}
+
+void TimerEngine::ShowCount() {
+  char text[kTextBufferSize];
+  FormatElapsed(elapsedSeconds_, text);
+  TheSystem().ShowCount(text);
+}
+
+void TimerEngine::EnableButtons(bool start, bool pause, bool stop, bool reset) {
+  TheSystem().EnableButton(BTN_START, start);
+  TheSystem().EnableButton(BTN_PAUSE, pause);
+  TheSystem().EnableButton(BTN_STOP, stop);
+  TheSystem().EnableButton(BTN_RESET, reset);
+}
+
+void TimerEngine::Log(const char* eventText, const char* detail) {
+  if (settings.logEnabled == 1) WriteLogEntry(eventText, detail);
+}
+
+}  // namespace vantorel

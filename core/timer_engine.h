@@ -1,0 +1,38 @@
+// The counter of elapsed seconds with its Start, Pause, Stop and Reset commands and its
+// once-a-second tick. Everything it does outside itself goes through the system seam, the
+// sound cues and the program log.
+#pragma once
+
+#include <cstdint>
+
+namespace vantorel {
+
+class TimerEngine {
+ public:
+  // The engine as the program starts: count 0 shown, only Start enabled.
+  void ShowIdle();
+
+  void SetLimit(std::uint32_t totalSeconds) { limitTotalSeconds_ = totalSeconds; }
+  void Start();
+  void Pause();
+  void Stop();
+  void Reset();
+  void Tick();
+
+  std::uint32_t elapsedSeconds() const { return elapsedSeconds_; }
+  std::uint32_t pausedAt() const { return pausedAt_; }
+  std::uint32_t limitTotalSeconds() const { return limitTotalSeconds_; }
+
+ private:
+  void ShowCount();
+  void EnableButtons(bool start, bool pause, bool stop, bool reset);
+  void Log(const char* eventText, const char* detail);
+
+  std::uint32_t elapsedSeconds_ = 0;
+  std::uint32_t pausedAt_ = 0;
+  std::uint32_t limitTotalSeconds_ = 0;
+};
+
+extern TimerEngine timerEngine;
+
+}  // namespace vantorel

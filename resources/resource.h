@@ -1,0 +1,68 @@
+// Every identifier the program shares with its resource script: resources, menu commands,
+// controls. Plain macros, because the resource compiler reads this file too.
+#pragma once
+
+// Icon
+#define IDI_APP_ICON 1
+
+// Dialog templates
+#define DLG_STARTUP_SCREEN 1001
+#define DLG_SET_TIMER 1002
+#define DLG_PREFERENCES 1003
+#define DLG_ABOUT 1004
+#define DLG_VIEW_PROGRAM_LOG 1005
+
+// Menu and its commands
+#define IDM_MAIN_MENU 2001
+#define CMD_EXIT 2002
+#define CMD_TIME_LIMIT 2003
+#define CMD_FONT 2004
+#define CMD_TEXT_COLOR 2005
+#define CMD_BACKGROUND_COLOR 2006
+#define CMD_PREFERENCES 2007
+#define CMD_HELP_CONTENTS 2008
+#define CMD_ABOUT 2009
+#define CMD_VIEW_LOG 2010
+
+// Accelerators
+#define IDA_ACCELERATORS 3001
+
+// Main window buttons
+#define BTN_START 3002
+#define BTN_STOP 3004
+#define BTN_RESET 3005
+#define BTN_PAUSE 3006
+
+// Built-in sounds (resource type WAVE)
+#define IDW_ALARM 8001
+#define IDW_TICK 8002
+
+// Startup screen and About box
+#define STATIC_APP_ICON 4001
+#define STATIC_NOTICE 4002
+#define BTN_VISIT_WEB_PAGE 4003
+
+// Set Timer dialog
+#define EDIT_HOURS 4011
+#define EDIT_MINUTES 4012
+#define EDIT_SECONDS 4013
+
+// Preferences dialog
+#define CHK_STARTUP_SCREEN 4001
+#define CHK_PROGRAM_LOG 4002
+#define CHK_ALARM 4003
+#define EDIT_TICK_FILE 4004
+#define EDIT_BUTTONS_LEFT 4005
+#define EDIT_BUTTONS_TOP 4006
+#define EDIT_DISPLAY_TOP 4007
+#define EDIT_ALARM_FILE 4008
+#define BTN_CHOOSE_ALARM 4009
+#define BTN_CHOOSE_TICK 4010
+#define STATIC_TICK_FILE_LABEL 4011
+#define CHK_TICK 4012
+
+// View Program Log dialog
+#define STATIC_LOG_ENTRIES 4001
+#define LIST_LOG_ENTRIES 4002
+#define BTN_BROWSE_LOG_FOLDER 4003
+#define BTN_DELETE_LOG 4004

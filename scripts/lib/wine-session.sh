@@ -1,0 +1,65 @@
+# Sourced by the scripts that run Windows programs here: one virtual X display and one warm
+# Wine prefix of the project's own, shared by everything the script runs, torn down at exit.
+#   VANTOREL_PREFIX   the Wine prefix (default: build/wineprefix)
+#   VANTOREL_SCREEN   the virtual screen, WxHxD (default: 1280x1024x24)
+
+: "${VANTOREL_PREFIX:=$PWD/build/wineprefix}"
+: "${VANTOREL_SCREEN:=1280x1024x24}"
+
+export WINEPREFIX="$VANTOREL_PREFIX"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko set-up: the prefix is ready in seconds and nothing here needs them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+wine_session_stop() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "${VANTOREL_XVFB_PID:-}" ]; then
+    kill "$VANTOREL_XVFB_PID" 2>/dev/null || true
+    wait "$VANTOREL_XVFB_PID" 2>/dev/null || true
+  fi
+}
+
+# Starts Xvfb on a free display number unless one was given in VANTOREL_DISPLAY.
+wine_session_start_display() {
+  # A wineserver left from before the X session would keep the old display and half-build
+  # windows, so none may run when the display starts.
+  wineserver -k 2>/dev/null || true
+  local number=${VANTOREL_DISPLAY_NUMBER:-90}
+  while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+    number=$((number + 1))
+  done
+  Xvfb ":$number" -screen 0 "$VANTOREL_SCREEN" -nolisten tcp >/dev/null 2>&1 &
+  VANTOREL_XVFB_PID=$!
+  export DISPLAY=":$number"
+  for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$number" ] && return 0
+    sleep 0.1
+  done
+  echo "Xvfb did not start on $DISPLAY" >&2
+  return 1
+}
+
+# Creates the prefix once, with the settings that keep unattended runs fast and safe.
+wine_session_prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/.vantorel-ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot --init >/dev/null 2>&1
+    # Without a window manager every top-level close would stall two seconds.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # A crash must fail the run, not wait behind the debugger's dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.vantorel-ready"
+  fi
+  # Keep one wineserver warm for every program the session starts.
+  wineserver -p
+  wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+wine_session_start() {
+  trap wine_session_stop EXIT
+  wine_session_start_display
+  wine_session_prepare_prefix
+}

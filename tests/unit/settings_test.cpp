@@ -1,0 +1,160 @@
+#include "fixture.h"
+
+namespace vantorel::testing {
+namespace {
+
+constexpr char kDefaultFile[] =
+    "1\n1\n1\n1\n430\n10\n100\n0\n0\n0\n0\n16777215\n320\n700\n0\n"
+    "Arial\nNo file selected\nNo file selected\n";
+
+constexpr char kWriteFailure[] =
+    "message 0x1010 [An unexpected error has occurred!] Cannot write to user preferences file!";
+
+class SettingsTest : public ProcessTest {
+ protected:
+  void SetUp() override {
+    ProcessTest::SetUp();
+    InitSettingsPath();
+  }
+  // A file of the given numbers and texts, each on its own line.
+  static std::string Lines(std::initializer_list<std::string> lines, const char* end = "\n") {
+    std::string text;
+    for (const std::string& line : lines) text += line + end;
+    return text;
+  }
+};
+
+TEST_F(SettingsTest, FirstRunCreatesTheFolderAndWritesTheDefaults) {
+  EXPECT_EQ(system_.folder + "/vantorel.cfg", std::string(settingsPath));
+  LoadSettings();
+  EXPECT_EQ(kDefaultFile, ReadWholeFile(SettingsFile()));
+  EXPECT_EQ(1, settings.showStartupScreen);
+  EXPECT_EQ(16777215u, settings.backgroundColor);
+  EXPECT_STREQ("No file selected", settings.tickWavPath);
+  EXPECT_TRUE(system_.calls.empty());
+  EXPECT_FALSE(std::filesystem::exists(system_.folder + "/vantorel.tmp"));
+}
+
+TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
+  settings = Settings{-5, 0,   2,        1,    4000000000u, 7,       8,  99, 59,
+                      58, 255, 0x123456, -216, 400,         0x10001, {}, {}, {}};
+  const std::string face(31, 'F');
+  const std::string alarm = "C:\\" + std::string(256, 'a');
+  const std::string tick = "C:\\" + std::string(255, 't') + "\xe9";
+  std::strcpy(settings.fontFace, face.c_str());
+  std::strcpy(settings.alarmWavPath, alarm.c_str());
+  std::strcpy(settings.tickWavPath, tick.c_str());
+  const Settings saved = settings;
+  SaveSettings();
+  settings = Settings{};
+  LoadSettings();
+  EXPECT_EQ(0, std::memcmp(&saved, &settings, sizeof saved));
+  EXPECT_EQ(Lines({"-5", "0", "2", "1", "-294967296", "7", "8", "99", "59", "58", "255", "1193046",
+                   "-216", "400", "65537", face, alarm, tick}),
+            ReadWholeFile(SettingsFile()));
+}
+
+TEST_F(SettingsTest, LineEndsAreRemovedOnlyWhereTheyAre) {
+  // CR LF line ends, as an editor may leave them: no CR reaches a field.
+  WriteWholeFile(SettingsFile(),
+                 Lines({"0", "1", "1", "1", "430", "10", "100", "0", "0", "5", "255", "0", "320",
+                        "700", "0", "Courier New", "a.wav", "b.wav"},
+                       "\r\n"));
+  LoadSettings();
+  EXPECT_EQ(0, settings.showStartupScreen);
+  EXPECT_EQ(5u, settings.limitSeconds);
+  EXPECT_STREQ("Courier New", settings.fontFace);
+  EXPECT_STREQ("a.wav", settings.alarmWavPath);
+  EXPECT_STREQ("b.wav", settings.tickWavPath);
+
+  // A last line without a line feed keeps every character; a lone CR inside a line is text.
+  std::string file = kDefaultFile;
+  file.replace(file.find("Arial"), 5, "Ari\ral");
+  file.pop_back();
+  WriteWholeFile(SettingsFile(), file);
+  LoadSettings();
+  EXPECT_STREQ("Ari\ral", settings.fontFace);
+  EXPECT_STREQ("No file selected", settings.tickWavPath);
+}
+
+TEST_F(SettingsTest, OverlongTextLinesAreCutAndTheNextFieldReadsItsOwnLine) {
+  std::string file = kDefaultFile;
+  file.replace(file.find("Arial"), 5, std::string(40, 'x'));
+  file.replace(file.find("No file selected"), 16, std::string(700, 'p'));
+  WriteWholeFile(SettingsFile(), file);
+  LoadSettings();
+  EXPECT_EQ(std::string(31, 'x'), settings.fontFace);
+  EXPECT_EQ(std::string(259, 'p'), settings.alarmWavPath);
+  EXPECT_STREQ("No file selected", settings.tickWavPath);
+}
+
+TEST_F(SettingsTest, ReadingStopsAtTheFirstBadLineAndKeepsDefaultsForTheRest) {
+  const struct {
+    std::string file;
+    std::uint32_t buttonsLeft;
+    std::uint32_t textColor;
+  } cases[] = {
+      {"", 430, 0},                                                 // empty file
+      {"0\n0\n0\n0\n500\n", 500, 0},                                // truncated
+      {"0\n0\n0\n0\n500\n20\n100\n0\n0\n0\nred\n0\n", 500, 0},      // text for a number
+      {"0\n0\n0\n0\n500\n20\n100\n0\n0\n0\n12abc\n0\n", 500, 0},    // trailing junk
+      {"0\n0\n0\n0\n99999999999\n", 430, 0},                        // beyond 32 bits
+      {"0\n\n  0\n0 \n0\n600\n20\n100\n0\n0\n0\n255\n", 600, 255},  // blanks are skipped
+  };
+  for (const auto& c : cases) {
+    WriteWholeFile(SettingsFile(), c.file);
+    settings = Settings{};
+    LoadSettings();
+    EXPECT_EQ(c.buttonsLeft, settings.buttonsLeft) << c.file;
+    EXPECT_EQ(c.textColor, settings.textColor) << c.file;
+    EXPECT_EQ(16777215u, settings.backgroundColor) << c.file;
+    EXPECT_EQ(320, settings.fontHeight) << c.file;
+    EXPECT_STREQ("Arial", settings.fontFace) << c.file;
+  }
+  EXPECT_TRUE(system_.calls.empty());
+}
+
+TEST_F(SettingsTest, FailedSavesReportAndKeepTheOldFile) {
+  LoadSettings();
+  settings.limitHours = 7;
+
+  system_.replaceFails = true;  // the one-step replace is refused
+  SaveSettings();
+  EXPECT_EQ(kDefaultFile, ReadWholeFile(SettingsFile()));
+  EXPECT_FALSE(std::filesystem::exists(system_.folder + "/vantorel.tmp"));
+  system_.replaceFails = false;
+
+  // The scratch file's place is taken by a folder, so it cannot be opened.
+  std::filesystem::create_directory(system_.folder + "/vantorel.tmp");
+  SaveSettings();
+  EXPECT_EQ(kDefaultFile, ReadWholeFile(SettingsFile()));
+  const std::vector<std::string> twice = {kWriteFailure, kWriteFailure};
+  EXPECT_EQ(twice, system_.calls);
+
+  // The reload that follows a failed save brings back what the file holds.
+  LoadSettings();
+  EXPECT_EQ(0u, settings.limitHours);
+}
+
+TEST_F(SettingsTest, UnusableDataFoldersGiveTheWriteFailure) {
+  // The data folder's place is taken by a regular file.
+  WriteWholeFile((root_ / "blocked").string(), "x");
+  system_.folder = (root_ / "blocked").string() + "/vantorel";
+  InitSettingsPath();
+  LoadSettings();
+  EXPECT_STREQ("Arial", settings.fontFace);
+  EXPECT_EQ(std::vector<std::string>{kWriteFailure}, system_.calls);
+
+  // A folder path that leaves no room for the file's name.
+  system_.Forget();
+  const std::size_t rootLength = root_.string().size() + 1;
+  system_.folder = (root_ / std::string(255 - rootLength, 'd')).string();
+  InitSettingsPath();
+  EXPECT_EQ(255u, std::strlen(dataFolder));
+  EXPECT_STREQ("", settingsPath);
+  LoadSettings();
+  EXPECT_EQ(std::vector<std::string>{kWriteFailure}, system_.calls);
+}
+
+}  // namespace
+}  // namespace vantorel::testing
