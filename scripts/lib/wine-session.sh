@@ -1,9 +1,13 @@
 # Sourced by the scripts that run Windows programs here: one virtual X display and one warm
 # Wine prefix of the project's own, shared by everything the script runs, torn down at exit.
-#   VANTOREL_PREFIX   the Wine prefix (default: build/wineprefix)
+#   VANTOREL_PREFIX   the Wine prefix to use and keep (default: a fresh one, removed at exit,
+#                     so sessions that run side by side never share a wineserver)
 #   VANTOREL_SCREEN   the virtual screen, WxHxD (default: 1280x1024x24)
 
-: "${VANTOREL_PREFIX:=$PWD/build/wineprefix}"
+if [ -z "${VANTOREL_PREFIX:-}" ]; then
+  VANTOREL_PREFIX=$(mktemp -d "${TMPDIR:-/tmp}/vantorel-wine.XXXXXX")
+  VANTOREL_PREFIX_IS_TEMPORARY=1
+fi
 : "${VANTOREL_SCREEN:=1280x1024x24}"
 
 export WINEPREFIX="$VANTOREL_PREFIX"
@@ -17,6 +21,10 @@ wine_session_stop() {
   if [ -n "${VANTOREL_XVFB_PID:-}" ]; then
     kill "$VANTOREL_XVFB_PID" 2>/dev/null || true
     wait "$VANTOREL_XVFB_PID" 2>/dev/null || true
+  fi
+  if [ -n "${VANTOREL_PREFIX_IS_TEMPORARY:-}" ]; then
+    wineserver -w 2>/dev/null || true
+    rm -rf "$VANTOREL_PREFIX"
   fi
 }
 

@@ -1,0 +1,14 @@
+// Process-wide handles of the Windows program, set at start-up and read by the main window
+// and the dialogs.
+#pragma once
+
+#include <windows.h>
+
+namespace vantorel {
+
+extern HINSTANCE instance;  // the executable's module: icon, menu, dialogs, sounds
+extern HICON appIcon;       // icon resource 1
+extern HWND mainWindow;     // null until CreateWindowExA has returned
+extern RECT workArea;       // the desktop work area, read once at start-up
+
+}  // namespace vantorel

@@ -1,0 +1,28 @@
+// The display's font and colours: the font object and the two background brushes, owned
+// here, and the Font, Text Color and Background Color commands.
+#pragma once
+
+#include <windows.h>
+
+namespace vantorel {
+
+// Replaces the display font by one built from the settings and hands it to the display.
+void InstallDisplayFont(HWND display);
+
+// Installs a new class background brush of `colour` and deletes the one it replaces.
+void SetWindowBackground(HWND window, COLORREF colour);
+
+// The background brush anew from the settings, and the whole client area erased with it.
+void RepaintBackground(HWND window);
+
+// Answer to the display's WM_CTLCOLORSTATIC: its colours set on `dc`, and its brush.
+HBRUSH ColorDisplay(HDC dc);
+
+void FontCommand(HWND display);
+void TextColorCommand();
+void BackgroundColorCommand(HWND window);
+
+// Deletes the brushes and the font at exit.
+void ReleaseAppearance();
+
+}  // namespace vantorel

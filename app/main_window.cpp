@@ -1,0 +1,129 @@
+#include "app/main_window.h"
+
+#include "app/app.h"
+#include "app/appearance.h"
+#include "core/system.h"
+#include "core/time_text.h"
+#include "core/timer_engine.h"
+#include "dialogs/dialogs.h"
+#include "resources/resource.h"
+#include "storage/program_log.h"
+#include "storage/settings.h"
+
+namespace vantorel {
+
+MainControls controls = {};
+
+void DeriveButtonPositions() {
+  const int left = static_cast<int>(settings.buttonsLeft);
+  controls.pauseX = left + 90;
+  controls.stopX = left + 180;
+  controls.resetX = left + 270;
+}
+
+namespace {
+
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 40;
+constexpr UINT kDisplayId = 0xFFFF;
+
+// Whether the screen saver was on at start, so exit can switch it back on.
+bool screenSaverWasActive = false;
+
+HWND CreateButton(HWND window, const char* text, int id, int x) {
+  return CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
+                         static_cast<int>(settings.buttonsTop), kButtonWidth, kButtonHeight, window,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+}
+
+void CreateControls(HWND window) {
+  controls.start = CreateButton(window, "Start", BTN_START, static_cast<int>(settings.buttonsLeft));
+  controls.pause = CreateButton(window, "Pause", BTN_PAUSE, controls.pauseX);
+  controls.stop = CreateButton(window, "Stop", BTN_STOP, controls.stopX);
+  controls.reset = CreateButton(window, "Reset", BTN_RESET, controls.resetX);
+  controls.display = CreateWindowExA(
+      0, "edit", "", WS_CHILD | WS_VISIBLE | ES_READONLY | ES_CENTER, 0,
+      static_cast<int>(settings.displayTop), workArea.right, workArea.bottom, window,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDisplayId)), instance, nullptr);
+}
+
+void HoldOffScreenSaver() {
+  BOOL active = FALSE;
+  SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+  screenSaverWasActive = active == TRUE;
+  if (screenSaverWasActive) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
+}
+
+LRESULT OnCreate(HWND window) {
+  // The seam's window operations need the handle while the window is still being created.
+  mainWindow = window;
+  InitSettingsPath();
+  LoadSettings();
+  InitLogPath();
+  if (settings.showStartupScreen == 1) ShowStartupScreen();
+  if (settings.logEnabled == 1) LogSessionStart();
+  HoldOffScreenSaver();
+  SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
+  DeriveButtonPositions();
+  timerEngine.SetLimit(
+      ToTotalSeconds(settings.limitHours, settings.limitMinutes, settings.limitSeconds));
+  FormatTitle(settings.limitHours, settings.limitMinutes, settings.limitSeconds);
+  SetWindowTextA(window, titleText);
+  CreateControls(window);
+  InstallDisplayFont(controls.display);
+  timerEngine.ShowIdle();
+  RepaintBackground(window);
+  return 0;
+}
+
+void OnCommand(HWND window, int id, int notification) {
+  switch (id) {
+    case CMD_EXIT: SendMessageA(window, WM_CLOSE, 0, 0); return;
+    case CMD_TIME_LIMIT: ShowSetTimerDialog(window); return;
+    case CMD_FONT: FontCommand(controls.display); return;
+    case CMD_TEXT_COLOR: TextColorCommand(); return;
+    case CMD_BACKGROUND_COLOR: BackgroundColorCommand(window); return;
+    case CMD_PREFERENCES: ShowPreferencesDialog(window); return;
+    case CMD_HELP_CONTENTS: OpenHelpContents(); return;
+    case CMD_ABOUT: ShowAboutDialog(window); return;
+    case CMD_VIEW_LOG: ShowViewProgramLogDialog(window); return;
+    case BTN_START: timerEngine.Start(); return;
+    case BTN_PAUSE: timerEngine.Pause(); return;
+    case BTN_STOP: timerEngine.Stop(); return;
+    case BTN_RESET: timerEngine.Reset(); return;
+    default: break;
+  }
+  // The read-only display never keeps the focus, so it never shows a caret.
+  if (notification == EN_SETFOCUS) SetFocus(window);
+}
+
+LRESULT OnColorStatic(HWND window, HDC dc, HWND control, WPARAM wParam, LPARAM lParam) {
+  if (control == controls.display) return reinterpret_cast<LRESULT>(ColorDisplay(dc));
+  return DefWindowProcA(window, WM_CTLCOLORSTATIC, wParam, lParam);
+}
+
+void OnDestroy() {
+  if (settings.logEnabled == 1) LogSessionEnd();
+  if (screenSaverWasActive) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+  TheSystem().KillSecondTimer();
+  ReleaseAppearance();
+  PostQuitMessage(0);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: return OnCreate(window);
+    case WM_COMMAND: OnCommand(window, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_TIMER: timerEngine.Tick(); return 0;
+    case WM_CTLCOLORSTATIC:
+      return OnColorStatic(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
+                           wParam, lParam);
+    case WM_ACTIVATE: RepaintBackground(window); return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace vantorel

@@ -1,0 +1,89 @@
+#include "app/win32_system.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "dialogs/dialogs.h"
+#include "resources/resource.h"
+
+namespace vantorel {
+
+namespace {
+
+constexpr UINT_PTR kSecondTimerId = 3;
+
+class RealSystem final : public System {
+ public:
+  void ShowCount(const char* text) override { SetWindowTextA(controls.display, text); }
+
+  void EnableButton(int buttonId, bool enabled) override {
+    EnableWindow(ButtonById(buttonId), enabled ? TRUE : FALSE);
+  }
+
+  void StartSecondTimer() override {
+    secondTimer_ = SetTimer(mainWindow, kSecondTimerId, 1000, nullptr);
+  }
+
+  void KillSecondTimer() override { KillTimer(mainWindow, secondTimer_); }
+
+  void OpenSetTimerDialog() override { ShowSetTimerDialog(mainWindow); }
+
+  void RestoreMainWindow() override { ShowWindow(mainWindow, SW_RESTORE); }
+
+  void PlaySoundFile(const char* path) override { PlaySoundA(path, nullptr, SND_ASYNC); }
+
+  void PlaySoundResource(int resourceId) override {
+    PlaySoundA(MAKEINTRESOURCEA(resourceId), instance, SND_RESOURCE | SND_ASYNC);
+  }
+
+  int ShowMessage(const char* text, const char* caption, unsigned flags) override {
+    return MessageBoxA(nullptr, text, caption, flags);
+  }
+
+  LocalTime Now() override {
+    SYSTEMTIME time;
+    GetLocalTime(&time);
+    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+  }
+
+  bool FormDataFolder(char* buffer, std::size_t size) override {
+    // The shell's calls write up to MAX_PATH characters, so only such a buffer will do.
+    if (size < MAX_PATH) return false;
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE)) return false;
+    if (!PathAppendA(buffer, "vantorel")) return false;
+    CreateDirectoryA(buffer, nullptr);
+    return true;
+  }
+
+  bool RemoveFile(const char* path) override { return DeleteFileA(path) != FALSE; }
+
+  bool ReplaceFileWith(const char* source, const char* target) override {
+    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+
+ private:
+  static HWND ButtonById(int buttonId) {
+    switch (buttonId) {
+      case BTN_START: return controls.start;
+      case BTN_PAUSE: return controls.pause;
+      case BTN_STOP: return controls.stop;
+      case BTN_RESET: return controls.reset;
+      default: return nullptr;
+    }
+  }
+
+  UINT_PTR secondTimer_ = 0;
+};
+
+}  // namespace
+
+System& Win32System() {
+  static RealSystem system;
+  return system;
+}
+
+}  // namespace vantorel

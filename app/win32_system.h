@@ -1,0 +1,10 @@
+// The system seam implemented with the real Win32 calls.
+#pragma once
+
+#include "core/system.h"
+
+namespace vantorel {
+
+System& Win32System();
+
+}  // namespace vantorel
