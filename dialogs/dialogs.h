@@ -1,0 +1,26 @@
+// The program's modal dialogs and the help command. Each opens, runs and closes within the
+// call; none returns a result, because nobody looks at one.
+#pragma once
+
+#include <windows.h>
+
+namespace vantorel {
+
+// The limit as hours, minutes and seconds (F3, and Start with no limit set).
+void ShowSetTimerDialog(HWND owner);
+
+// Options, positions of the buttons and the display, sound files (F2).
+void ShowPreferencesDialog(HWND owner);
+
+// The program log as a list, its folder, its deletion (F4).
+void ShowViewProgramLogDialog(HWND owner);
+
+// The 1.5-second panel shown while the program starts; it has no owner.
+void ShowStartupScreen();
+
+void ShowAboutDialog(HWND owner);
+
+// Opens the help file in the system's help viewer (F1).
+void OpenHelpContents();
+
+}  // namespace vantorel
