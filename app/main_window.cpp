@@ -27,6 +27,22 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 40;
 constexpr UINT kDisplayId = 0xFFFF;
 
+}  // namespace
+
+void MoveControls() {
+  const int top = static_cast<int>(settings.buttonsTop);
+  MoveWindow(controls.start, static_cast<int>(settings.buttonsLeft), top, kButtonWidth,
+             kButtonHeight, TRUE);
+  MoveWindow(controls.pause, controls.pauseX, top, kButtonWidth, kButtonHeight, TRUE);
+  MoveWindow(controls.stop, controls.stopX, top, kButtonWidth, kButtonHeight, TRUE);
+  MoveWindow(controls.reset, controls.resetX, top, kButtonWidth, kButtonHeight, TRUE);
+  // The same geometry as at creation: as large as the work area, only the top matters.
+  MoveWindow(controls.display, 0, static_cast<int>(settings.displayTop), workArea.right,
+             workArea.bottom, TRUE);
+}
+
+namespace {
+
 // Whether the screen saver was on at start, so exit can switch it back on.
 bool screenSaverWasActive = false;
 

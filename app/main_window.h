@@ -24,6 +24,9 @@ extern MainControls controls;
 // Recomputes the x positions of Pause, Stop and Reset from settings.buttonsLeft.
 void DeriveButtonPositions();
 
+// Moves the four buttons and the display to where the settings put them, repainting them.
+void MoveControls();
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace vantorel
