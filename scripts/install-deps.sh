@@ -6,7 +6,7 @@ packages=(
   cmake make g++ googletest clang-format
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine wine64 xvfb x11-utils imagemagick fonts-liberation
-  sox lame python3
+  sox lame python3 fp-utils xdotool nsis zip unzip
 )
 
 missing=()
