@@ -1,0 +1,327 @@
+// What the display looks like on screen: colours and font from the settings file, the Font,
+// Text Color and Background Color choosers, and the graphics objects over a long run.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+
+namespace vantorel::e2e {
+namespace {
+
+using AppearanceTest = ProgramTest;
+
+// Control ids of the system's choosers.
+constexpr int kFontFaceList = 0x470;
+constexpr int kFontSizeList = 0x472;
+constexpr int kColorRed = 706;
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kGreen = RGB(0, 255, 0);
+
+int AreaOf(const RECT& rect) {
+  return (rect.right - rect.left) * (rect.bottom - rect.top);
+}
+
+// The band of the client area between the buttons and the display, in screen coordinates.
+RECT BackgroundBand(const Program& program) {
+  RECT client = ClientRectOnScreen(program.window());
+  return {client.left, client.top + 55, client.right, client.top + 95};
+}
+
+// The visible part of the display, in screen coordinates.
+RECT DisplayArea(const Program& program) {
+  const RECT client = ClientRectOnScreen(program.window());
+  RECT display = {};
+  GetWindowRect(program.display(), &display);
+  IntersectRect(&display, &display, &client);
+  return display;
+}
+
+// How tall the ink of "0" is in the font the program builds from these settings.
+int DigitInkHeight(int height, int weight, int italic, const std::string& face) {
+  HDC screen = GetDC(nullptr);
+  HFONT font = CreateFontA(height, 0, 0, 0, weight, static_cast<DWORD>(italic), FALSE, FALSE,
+                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+  HGDIOBJ old = SelectObject(screen, font);
+  GLYPHMETRICS metrics = {};
+  const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+  GetGlyphOutlineA(screen, '0', GGO_METRICS, &metrics, 0, nullptr, &identity);
+  SelectObject(screen, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  return static_cast<int>(metrics.gmBlackBoxY);
+}
+
+std::vector<std::string> SettingsLines() {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : ReadBytes(SettingsPath())) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  lines.resize(18);
+  return lines;
+}
+
+int Number(const std::string& text) {
+  try {
+    return std::stoi(text);
+  } catch (...) {
+    return -99999;
+  }
+}
+
+// Digits in `text` on `background` filling the display, the client area around it in
+// `background`, and the ink of the digits `inkHeight` pixels tall, centred.
+::testing::AssertionResult LooksRight(const Program& program, COLORREF text, COLORREF background,
+                                      int inkHeight) {
+  const ScreenShot screen;
+  const RECT band = BackgroundBand(program);
+  const RECT display = DisplayArea(program);
+  const int bandPixels = screen.Count(band, background);
+  const int digitPixels = screen.Count(display, text);
+  const int displayBackground = screen.Count(display, background);
+  const auto rows = screen.InkRows(display, background);
+  const auto columns = screen.InkColumns(display, background);
+  const int height = rows.first < 0 ? 0 : rows.second - rows.first + 1;
+  const int centre = (columns.first + columns.second) / 2;
+  const int windowCentre = (display.left + display.right) / 2;
+  if (bandPixels == AreaOf(band) && digitPixels > 1000 && displayBackground > AreaOf(display) / 2 &&
+      std::abs(height - inkHeight) <= 3 && std::abs(centre - windowCentre) <= 12) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "client band: " << bandPixels << " of " << AreaOf(band) << " pixels in the background"
+         << "; display: " << digitPixels << " pixels in the text colour, " << displayBackground
+         << " of " << AreaOf(display) << " in the background; ink " << height
+         << " pixels tall (font: " << inkHeight << "), centred at " << centre << " (window "
+         << windowCentre << ")";
+}
+
+::testing::AssertionResult WaitUntilLooksRight(const Program& program, COLORREF text,
+                                               COLORREF background, int inkHeight) {
+  auto looks = WaitUntil("the screen to show the expected colours and font", [&] {
+    return static_cast<bool>(LooksRight(program, text, background, inkHeight));
+  });
+  if (looks) return looks;
+  const std::string picture = TempPath("vantorel-e2e-screen.bmp");
+  ScreenShot().SaveBmp(picture);
+  return LooksRight(program, text, background, inkHeight) << " (screen saved to " << picture << ")";
+}
+
+// Selects `text` in a chooser's combo box as a click in its list would.
+::testing::AssertionResult Pick(HWND chooser, int comboId, const wchar_t* text) {
+  HWND combo = GetDlgItem(chooser, comboId);
+  DWORD_PTR index = static_cast<DWORD_PTR>(CB_ERR);
+  SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                      reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kTimeoutMs, &index);
+  if (static_cast<LRESULT>(index) == CB_ERR) {
+    return ::testing::AssertionFailure() << "the chooser does not offer " << comboId << " item";
+  }
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(combo, CB_SETCURSEL, index, 0, SMTO_NORMAL, kTimeoutMs, &ignored);
+  PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  return ::testing::AssertionSuccess();
+}
+
+void TypeColour(HWND chooser, COLORREF colour) {
+  const int parts[3] = {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+  for (int i = 0; i < 3; ++i) {
+    const std::string text = std::to_string(parts[i]);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(chooser, kColorRed + i), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, kTimeoutMs, &ignored);
+  }
+}
+
+// Sets the file's time far back, so that a rewrite shows even when its bytes are the same.
+void AgeFile(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  SYSTEMTIME past = {};
+  past.wYear = 2001;
+  past.wMonth = 1;
+  past.wDay = 1;
+  FILETIME time;
+  SystemTimeToFileTime(&past, &time);
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+}
+
+bool WrittenThisYear(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  SYSTEMTIME written;
+  FileTimeToSystemTime(&data.ftLastWriteTime, &written);
+  return written.wYear > 2001;
+}
+
+// A chooser of this caption, opened by `command`, with no owner window.
+HWND OpenChooser(const Program& program, int command, const std::string& caption) {
+  program.Command(command);
+  HWND chooser = program.WaitForDialog(caption);
+  if (chooser) {
+    EXPECT_EQ(GetWindow(chooser, GW_OWNER), nullptr) << caption << " has an owner";
+  }
+  return chooser;
+}
+
+TEST_F(AppearanceTest, ColoursAndFontComeFromTheSettingsFile) {
+  PrepareSettings(QuickSettings());
+  ASSERT_TRUE(program_.LaunchAndWait());
+  EXPECT_TRUE(WaitUntilLooksRight(program_, RGB(0, 0, 0), RGB(255, 255, 255),
+                                  DigitInkHeight(320, 700, 0, "Arial")))
+      << "black bold Arial on white";
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program_.Close(&exitCode));
+
+  SettingsFile settings = QuickSettings();
+  settings.textColor = 255;
+  settings.backgroundColor = 0x00FF00;
+  PrepareSettings(settings);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, kGreen, DigitInkHeight(320, 700, 0, "Arial")))
+      << "red on green";
+  const ScreenShot screen;
+  EXPECT_EQ(screen.Count(DisplayArea(program_), RGB(255, 255, 255)), 0)
+      << "white left in the display";
+}
+
+TEST_F(AppearanceTest, ChoosersChangeTheSavedAppearance) {
+  PrepareSettings(QuickSettings());
+  ASSERT_TRUE(program_.LaunchAndWait());
+
+  // Cancel: the file is written again, with the same bytes.
+  const std::string unchanged = ReadBytes(SettingsPath());
+  AgeFile(SettingsPath());
+  HWND chooser = OpenChooser(program_, kCmdFont, "Font");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(Answer(chooser, IDCANCEL));
+  ASSERT_TRUE(program_.Sync());
+  EXPECT_TRUE(WrittenThisYear(SettingsPath())) << "a cancelled Font did not rewrite the file";
+  EXPECT_EQ(ReadBytes(SettingsPath()), unchanged);
+
+  // 12 points of Liberation Serif: 200 pixels are added to the chosen character height.
+  chooser = OpenChooser(program_, kCmdFont, "Font");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(Pick(chooser, kFontFaceList, L"Liberation Serif"));
+  ASSERT_TRUE(Pick(chooser, kFontSizeList, L"12"));
+  ASSERT_TRUE(program_.Sync());
+  ASSERT_TRUE(Answer(chooser, IDOK));
+  ASSERT_TRUE(program_.Sync());
+  HDC screenDc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screenDc, LOGPIXELSY);
+  ReleaseDC(nullptr, screenDc);
+  std::vector<std::string> lines = SettingsLines();
+  EXPECT_EQ(lines[12], std::to_string(-MulDiv(12, dpi, 72) - 200))
+      << "fontHeight at " << dpi << " dpi";
+  EXPECT_EQ(lines[14], "0") << "fontItalic";
+  EXPECT_EQ(lines[15], "Liberation Serif");
+  const int chosenInk =
+      DigitInkHeight(Number(lines[12]), Number(lines[13]), Number(lines[14]), lines[15]);
+  EXPECT_TRUE(WaitUntilLooksRight(program_, RGB(0, 0, 0), RGB(255, 255, 255), chosenInk));
+
+  // Red digits.
+  chooser = OpenChooser(program_, kCmdTextColor, "Color");
+  ASSERT_TRUE(chooser);
+  TypeColour(chooser, kRed);
+  ASSERT_TRUE(Answer(chooser, IDOK));
+  ASSERT_TRUE(program_.Sync());
+  EXPECT_EQ(SettingsLines()[10], "255");
+  EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, RGB(255, 255, 255), chosenInk));
+
+  // A green background, for the client area at once.
+  chooser = OpenChooser(program_, kCmdBackgroundColor, "Color");
+  ASSERT_TRUE(chooser);
+  TypeColour(chooser, kGreen);
+  ASSERT_TRUE(Answer(chooser, IDOK));
+  ASSERT_TRUE(program_.Sync());
+  EXPECT_EQ(SettingsLines()[11], "65280");
+  EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, kGreen, chosenInk));
+
+  // A cancelled colour changes nothing but is saved all the same.
+  const std::string chosen = ReadBytes(SettingsPath());
+  AgeFile(SettingsPath());
+  chooser = OpenChooser(program_, kCmdBackgroundColor, "Color");
+  ASSERT_TRUE(chooser);
+  TypeColour(chooser, RGB(0, 0, 255));
+  ASSERT_TRUE(Answer(chooser, IDCANCEL));
+  ASSERT_TRUE(program_.Sync());
+  EXPECT_TRUE(WrittenThisYear(SettingsPath())) << "a cancelled colour did not rewrite the file";
+  EXPECT_EQ(ReadBytes(SettingsPath()), chosen);
+  EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, kGreen, chosenInk));
+
+  // The next start shows the same.
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program_.Close(&exitCode));
+  ASSERT_TRUE(program_.LaunchAndWait());
+  EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, kGreen, chosenInk)) << "after a restart";
+}
+
+// Each repaint of the display asks for its colours and each activation rebuilds the window's
+// background, and both make a new brush: the count of the program's GDI objects must not grow.
+TEST_F(AppearanceTest, GraphicObjectsDoNotGrowWithRepaintsAndActivations) {
+  SettingsFile settings = QuickSettings();
+  settings.limitHours = 99;
+  settings.limitMinutes = 59;
+  settings.limitSeconds = 59;
+  settings.tickEnabled = 0;  // 10,000 sounds would take most of the time
+  settings.textColor = 255;
+  settings.backgroundColor = 0x00FF00;
+  PrepareSettings(settings);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  ASSERT_TRUE(program_.Click(kStart));
+  ASSERT_TRUE(program_.Sync());
+  // Every WM_PAINT of the display asks the main window for its colours, whether or not there
+  // is anything to draw; a few whole repaints come from the count's changes.
+  const HWND display = program_.display();
+  auto repaint = [&](int times) {
+    for (int i = 0; i < times; ++i) {
+      DWORD_PTR ignored = 0;
+      if (!SendMessageTimeoutA(display, WM_PAINT, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored)) {
+        return false;
+      }
+    }
+    return true;
+  };
+  ASSERT_TRUE(repaint(10));
+  const int before = program_.GdiObjectCount();
+  ASSERT_GT(before, 0) << "cannot read the program's GDI handle table";
+
+  const ULONGLONG started = GetTickCount64();
+  ASSERT_TRUE(program_.PostTicks(10000));
+  ASSERT_TRUE(repaint(10000));
+  for (int i = 0; i < 200; ++i) {
+    PostMessageA(program_.window(), WM_ACTIVATE, i % 2 ? WA_INACTIVE : WA_ACTIVE, 0);
+    if (i % 20 == 19) {
+      ASSERT_TRUE(program_.Sync());
+    }
+  }
+  ASSERT_TRUE(repaint(1));
+  const int after = program_.GdiObjectCount();
+  const ULONGLONG took = GetTickCount64() - started;
+  std::printf("10,000 ticks, 10,000 repaints, 200 activations: %llu ms; GDI objects %d -> %d\n",
+              took, before, after);
+  EXPECT_LE(after, before + 8) << "the program's GDI objects grew";
+  unsigned hours = 0, minutes = 0, seconds = 0;
+  std::sscanf(program_.DisplayText().c_str(), "%u:%u:%u", &hours, &minutes, &seconds);
+  const unsigned count = hours * 3600 + minutes * 60 + seconds;
+  EXPECT_GE(count, 10000u) << program_.DisplayText();
+  EXPECT_LE(count, 10000u + static_cast<unsigned>(took / 1000) + 1) << program_.DisplayText();
+  EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, kGreen, DigitInkHeight(320, 700, 0, "Arial")));
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program_.Close(&exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+}  // namespace
+}  // namespace vantorel::e2e

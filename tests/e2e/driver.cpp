@@ -1,0 +1,927 @@
+#include "driver.h"
+
+#include <shlobj.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace vantorel::e2e {
+
+namespace {
+
+std::string programPath;
+
+constexpr char kMainClass[] = "Vantorel";
+constexpr char kDialogClass[] = "#32770";
+constexpr UINT kTimerId = 3;
+constexpr unsigned kTickBatch = 500;  // well below the 10,000 messages a queue holds
+
+bool SameClass(HWND window, const char* name) {
+  return _stricmp(ClassOf(window).c_str(), name) == 0;
+}
+
+DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+std::string CaptionOf(HWND window) {
+  // Top-level captions live with the window manager, so this does not wait for the program.
+  char text[512] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(
+      [](HWND window, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+  std::vector<HWND> windows;
+  EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result)) {
+    return -1;
+  }
+  return static_cast<LRESULT>(result);
+}
+
+long long SecondsOf(const SYSTEMTIME& time) {
+  FILETIME file;
+  if (!SystemTimeToFileTime(&time, &file)) return -1;
+  ULARGE_INTEGER value;
+  value.LowPart = file.dwLowDateTime;
+  value.HighPart = file.dwHighDateTime;
+  return static_cast<long long>(value.QuadPart / 10000000ULL);
+}
+
+std::string TempFolder() {
+  char path[MAX_PATH] = "";
+  GetTempPathA(sizeof path, path);
+  return path;
+}
+
+// A path of the host system reaches Windows programs through Wine's drive Z:.
+std::string WindowsPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return path;
+  std::string windows = "Z:" + path;
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  return windows;
+}
+
+std::string TracePath() {
+  const char* path = std::getenv("VANTOREL_E2E_STDERR");
+  return path ? WindowsPath(path) : std::string();
+}
+
+std::size_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return static_cast<std::size_t>(data.nFileSizeLow);
+}
+
+// A copy of the driver's environment with Wine's debug channels set for the program.
+std::string EnvironmentWithTrace() {
+  std::string block;
+  char* strings = GetEnvironmentStringsA();
+  for (const char* entry = strings; *entry != '\0'; entry += std::strlen(entry) + 1) {
+    if (_strnicmp(entry, "WINEDEBUG=", 10) == 0) continue;
+    block += entry;
+    block.push_back('\0');
+  }
+  FreeEnvironmentStringsA(strings);
+  block += "WINEDEBUG=-all,+winmm";
+  block.push_back('\0');
+  block.push_back('\0');
+  return block;
+}
+
+// Wine prints wide strings as L"..." with C escapes.
+std::string UnquoteWineString(const std::string& text) {
+  std::string quoted = text;
+  if (quoted.size() >= 3 && quoted[0] == 'L' && quoted[1] == '"' && quoted.back() == '"') {
+    quoted = quoted.substr(2, quoted.size() - 3);
+  }
+  std::string plain;
+  for (std::size_t i = 0; i < quoted.size(); ++i) {
+    if (quoted[i] == '\\' && i + 1 < quoted.size()) ++i;
+    plain.push_back(quoted[i]);
+  }
+  return plain;
+}
+
+int ColourDistance(DWORD rgb, COLORREF colour) {
+  const int r = static_cast<int>((rgb >> 16) & 0xFF) - GetRValue(colour);
+  const int g = static_cast<int>((rgb >> 8) & 0xFF) - GetGValue(colour);
+  const int b = static_cast<int>(rgb & 0xFF) - GetBValue(colour);
+  return std::abs(r) + std::abs(g) + std::abs(b);
+}
+
+}  // namespace
+
+void SetProgramPath(const std::string& path) {
+  programPath = WindowsPath(path);
+}
+
+const std::string& ProgramPath() {
+  return programPath;
+}
+
+::testing::AssertionResult WaitUntil(const std::string& what, const std::function<bool()>& done,
+                                     DWORD timeoutMs) {
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    if (done()) return ::testing::AssertionSuccess();
+    if (GetTickCount64() - start > timeoutMs) {
+      return ::testing::AssertionFailure()
+             << "timed out after " << timeoutMs << " ms waiting for " << what;
+    }
+    Sleep(10);
+  }
+}
+
+// --- Files ---------------------------------------------------------------------------------
+
+std::string DataFolder() {
+  char path[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+  return std::string(path) + "\\vantorel";
+}
+
+std::string SettingsPath() {
+  return DataFolder() + "\\vantorel.cfg";
+}
+std::string LogPath() {
+  return DataFolder() + "\\vantorellog.txt";
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
+
+void RemoveDataFolder() {
+  const std::string folder = DataFolder();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+std::vector<std::string> LogLines() {
+  const std::string bytes = ReadBytes(LogPath());
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : bytes) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line + "<no line feed>");
+  return lines;
+}
+
+long long LogTimestamp(const std::string& line) {
+  static const char kPattern[] = "dddd-dd-dd dd:dd:dd";
+  if (line.size() < 19) return -1;
+  for (std::size_t i = 0; i < 19; ++i) {
+    const bool digit = line[i] >= '0' && line[i] <= '9';
+    if (kPattern[i] == 'd' ? !digit : line[i] != kPattern[i]) return -1;
+  }
+  auto number = [&](std::size_t at, std::size_t length) {
+    return static_cast<WORD>(std::stoi(line.substr(at, length)));
+  };
+  SYSTEMTIME time = {};
+  time.wYear = number(0, 4);
+  time.wMonth = number(5, 2);
+  time.wDay = number(8, 2);
+  time.wHour = number(11, 2);
+  time.wMinute = number(14, 2);
+  time.wSecond = number(17, 2);
+  return SecondsOf(time);
+}
+
+long long LocalNowSeconds() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  now.wMilliseconds = 0;
+  return SecondsOf(now);
+}
+
+std::string SettingsFile::Text() const {
+  std::ostringstream out;
+  for (int value : {showStartupScreen, logEnabled, tickEnabled, alarmEnabled, buttonsLeft,
+                    buttonsTop, displayTop, limitHours, limitMinutes, limitSeconds, textColor,
+                    backgroundColor, fontHeight, fontWeight, fontItalic}) {
+    out << value << '\n';
+  }
+  out << fontFace << '\n' << alarmWavPath << '\n' << tickWavPath << '\n';
+  return out.str();
+}
+
+SettingsFile QuickSettings() {
+  SettingsFile settings;
+  settings.showStartupScreen = 0;
+  return settings;
+}
+
+void PrepareSettings(const SettingsFile& settings) {
+  CreateDirectoryA(DataFolder().c_str(), nullptr);
+  EXPECT_TRUE(WriteBytes(SettingsPath(), settings.Text())) << "cannot write " << SettingsPath();
+}
+
+std::string CountText(unsigned seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2u:%.2u:%.2u", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
+  return text;
+}
+
+// --- Windows -------------------------------------------------------------------------------
+
+std::string TextOf(HWND window) {
+  char text[1024] = "";
+  if (SendWithTimeout(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) < 0) {
+    return "<no answer>";
+  }
+  text[sizeof text - 1] = '\0';
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+RECT ClientRectOnScreen(HWND window) {
+  RECT rect = {};
+  GetClientRect(window, &rect);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+RECT RectInClient(HWND child, HWND parent) {
+  RECT rect = {};
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::vector<int> ChildButtonIds(HWND dialog) {
+  std::vector<int> ids;
+  for (HWND child : ChildWindows(dialog)) {
+    if (SameClass(child, "Button") && IsWindowVisible(child)) ids.push_back(GetDlgCtrlID(child));
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+std::string MessageBoxText(HWND box) {
+  for (HWND child : ChildWindows(box)) {
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (SameClass(child, "Static") && (GetDlgCtrlID(child) & 0xFFFF) == 0xFFFF &&
+        (style & SS_TYPEMASK) != SS_ICON) {
+      return TextOf(child);
+    }
+  }
+  return "<no text>";
+}
+
+bool IsTopmost(HWND window) {
+  return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+::testing::AssertionResult WaitGone(HWND window) {
+  return WaitUntil("window " + CaptionOf(window) + " to close", [&] { return !IsWindow(window); });
+}
+
+::testing::AssertionResult Answer(HWND dialog, int buttonId) {
+  if (!IsWindow(dialog)) return ::testing::AssertionFailure() << "no dialog to answer";
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+  return WaitGone(dialog);
+}
+
+const char* IconName(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::kHand: return "hand";
+    case BoxIcon::kQuestion: return "question";
+    case BoxIcon::kExclamation: return "exclamation";
+    case BoxIcon::kInformation: return "information";
+    case BoxIcon::kNone: break;
+  }
+  return "none";
+}
+
+namespace {
+
+BoxIcon MessageBoxIconNow(HWND box) {
+  HWND iconStatic = nullptr;
+  for (HWND child : ChildWindows(box)) {
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (SameClass(child, "Static") && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child)) {
+      iconStatic = child;
+    }
+  }
+  if (!iconStatic) return BoxIcon::kNone;
+  RECT rect;
+  GetWindowRect(iconStatic, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return BoxIcon::kNone;
+  const ScreenShot screen;
+  const COLORREF background = screen.At(rect.left, rect.top);
+
+  // Draw each standard icon on the same background and keep the closest.
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  HBRUSH brush = CreateSolidBrush(background);
+  const struct {
+    BoxIcon icon;
+    LPCSTR id;
+  } candidates[] = {{BoxIcon::kHand, IDI_HAND},
+                    {BoxIcon::kQuestion, IDI_QUESTION},
+                    {BoxIcon::kExclamation, IDI_EXCLAMATION},
+                    {BoxIcon::kInformation, IDI_ASTERISK}};
+  BoxIcon best = BoxIcon::kNone;
+  long long bestDistance = 0;
+  long long blankDistance = 0;
+  for (const auto& candidate : candidates) {
+    const RECT all = {0, 0, width, height};
+    FillRect(dc, &all, brush);
+    DrawIconEx(dc, 0, 0, LoadIconA(nullptr, candidate.id), width, height, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    long long distance = 0;
+    blankDistance = 0;
+    const DWORD* drawn = static_cast<const DWORD*>(bits);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const COLORREF shown = screen.At(rect.left + x, rect.top + y);
+        distance += ColourDistance(drawn[y * width + x], shown);
+        blankDistance += ColourDistance((static_cast<DWORD>(GetRValue(background)) << 16) |
+                                            (static_cast<DWORD>(GetGValue(background)) << 8) |
+                                            GetBValue(background),
+                                        shown);
+      }
+    }
+    if (best == BoxIcon::kNone || distance < bestDistance) {
+      best = candidate.icon;
+      bestDistance = distance;
+    }
+  }
+  DeleteObject(brush);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  // A static that shows nothing is no icon at all.
+  return blankDistance == 0 ? BoxIcon::kNone : best;
+}
+
+}  // namespace
+
+BoxIcon MessageBoxIcon(HWND box) {
+  // A box that has just appeared may not have painted its icon yet.
+  BoxIcon icon = BoxIcon::kNone;
+  WaitUntil("the message box's icon",
+            [&] { return (icon = MessageBoxIconNow(box)) != BoxIcon::kNone; });
+  return icon;
+}
+
+// --- Screen --------------------------------------------------------------------------------
+
+ScreenShot::ScreenShot()
+    : width_(GetSystemMetrics(SM_CXSCREEN)), height_(GetSystemMetrics(SM_CYSCREEN)) {
+  pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  std::memcpy(pixels_.data(), bits, pixels_.size() * sizeof(DWORD));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+COLORREF ScreenShot::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+  const DWORD rgb = pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                            static_cast<std::size_t>(x)];
+  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+int ScreenShot::Count(const RECT& area, COLORREF colour) const {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += At(x, y) == colour ? 1 : 0;
+  }
+  return count;
+}
+
+namespace {
+
+bool IsInk(COLORREF shown, COLORREF background) {
+  if (shown == CLR_INVALID) return false;
+  const DWORD rgb = (static_cast<DWORD>(GetRValue(background)) << 16) |
+                    (static_cast<DWORD>(GetGValue(background)) << 8) | GetBValue(background);
+  return ColourDistance(rgb, shown) > 96;
+}
+
+}  // namespace
+
+std::pair<int, int> ScreenShot::InkRows(const RECT& area, COLORREF background) const {
+  int first = -1;
+  int last = -1;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      if (IsInk(At(x, y), background)) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+    }
+  }
+  return {first, last};
+}
+
+std::pair<int, int> ScreenShot::InkColumns(const RECT& area, COLORREF background) const {
+  int first = -1;
+  int last = -1;
+  for (int x = area.left; x < area.right; ++x) {
+    for (int y = area.top; y < area.bottom; ++y) {
+      if (IsInk(At(x, y), background)) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+    }
+  }
+  return {first, last};
+}
+
+bool ScreenShot::SaveBmp(const std::string& path) const {
+  BITMAPFILEHEADER file = {};
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width_;
+  header.biHeight = -height_;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  const DWORD dataSize = static_cast<DWORD>(pixels_.size() * sizeof(DWORD));
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + dataSize;
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(reinterpret_cast<const char*>(pixels_.data()), static_cast<std::streamsize>(dataSize));
+  return static_cast<bool>(out);
+}
+
+// --- Registry, WAV -------------------------------------------------------------------------
+
+namespace {
+
+constexpr char kTemporaryDesktopKey[] =
+    "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop";
+
+}  // namespace
+
+std::string WineScreenSaveRecord() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kTemporaryDesktopKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return "";
+  }
+  char value[64] = "";
+  DWORD size = sizeof value - 1;
+  DWORD type = 0;
+  if (RegQueryValueExA(key, "ScreenSaveActive", nullptr, &type, reinterpret_cast<BYTE*>(value),
+                       &size) != ERROR_SUCCESS) {
+    value[0] = '\0';
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+void ClearWineScreenSaveRecord() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kTemporaryDesktopKey, 0, KEY_SET_VALUE, &key) ==
+      ERROR_SUCCESS) {
+    RegDeleteValueA(key, "ScreenSaveActive");
+    RegCloseKey(key);
+  }
+}
+
+void SwitchDisplayScreenSaver(bool on) {
+  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on ? TRUE : FALSE, nullptr, 0);
+  // The switch waits in the connection to the display until something asks the display a
+  // question: reading the screen does.
+  ScreenShot();
+  ClearWineScreenSaveRecord();
+}
+
+std::string TempPath(const std::string& name) {
+  return TempFolder() + name;
+}
+
+std::string WriteTestWav(const std::string& name) {
+  // 0.1 s of an 8-bit, 8 kHz square wave: enough for the sound service to accept it.
+  const std::string path = TempPath(name);
+  std::string samples(800, '\0');
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = (i / 8) % 2 ? '\x40' : '\xC0';
+  auto le32 = [](std::string& out, unsigned value) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(value >> shift));
+  };
+  auto le16 = [](std::string& out, unsigned value) {
+    out.push_back(static_cast<char>(value));
+    out.push_back(static_cast<char>(value >> 8));
+  };
+  std::string wav = "RIFF";
+  le32(wav, static_cast<unsigned>(36 + samples.size()));
+  wav += "WAVEfmt ";
+  le32(wav, 16);
+  le16(wav, 1);     // PCM
+  le16(wav, 1);     // mono
+  le32(wav, 8000);  // samples per second
+  le32(wav, 8000);  // bytes per second
+  le16(wav, 1);     // block align
+  le16(wav, 8);     // bits per sample
+  wav += "data";
+  le32(wav, static_cast<unsigned>(samples.size()));
+  wav += samples;
+  WriteBytes(path, wav);
+  return path;
+}
+
+// --- Program -------------------------------------------------------------------------------
+
+Program::~Program() {
+  Kill();
+}
+
+::testing::AssertionResult Program::Launch(bool traceSound) {
+  Kill();
+  // Wine gives a new process the unix standard error of its parent, whatever the handles in
+  // STARTUPINFO say; so the program's trace lands where the driver's standard error goes.
+  if (traceSound && TracePath().empty()) {
+    return ::testing::AssertionFailure()
+           << "the sound trace needs the driver's standard error in a file named by "
+              "VANTOREL_E2E_STDERR, as scripts/e2e.sh arranges";
+  }
+  traceStart_ = traceSound ? FileSize(TracePath()) : 0;
+  traced_ = traceSound;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string environment = traceSound ? EnvironmentWithTrace() : std::string();
+  std::string commandLine = "\"" + programPath + "\"";
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                      traceSound ? static_cast<void*>(environment.data()) : nullptr, nullptr,
+                      &startup, &info)) {
+    return ::testing::AssertionFailure()
+           << "cannot start " << programPath << " (error " << GetLastError() << ")";
+  }
+  process_ = info.hProcess;
+  thread_ = info.hThread;
+  pid_ = info.dwProcessId;
+  threadId_ = info.dwThreadId;
+  window_ = nullptr;
+  display_ = nullptr;
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Program::WaitForMainWindow(DWORD timeoutMs) {
+  auto ready = WaitUntil(
+      "the main window of the program to show with its display and buttons",
+      [&] {
+        if (!Running()) return true;
+        for (HWND window : TopLevelWindows()) {
+          if (ProcessOf(window) == pid_ && SameClass(window, kMainClass) &&
+              IsWindowVisible(window)) {
+            window_ = window;
+            display_ = FindWindowExA(window, nullptr, "Edit", nullptr);
+            return display_ && Button(kStart) && Button(kPause) && Button(kStop) && Button(kReset);
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  if (!Running()) return ::testing::AssertionFailure() << "the program ended before its window";
+  return ready;
+}
+
+bool Program::Running() const {
+  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::string Program::ButtonStates() const {
+  std::string states;
+  for (auto [name, id] : {std::pair{"Start", kStart}, std::pair{"Pause", kPause},
+                          std::pair{"Stop", kStop}, std::pair{"Reset", kReset}}) {
+    if (!states.empty()) states += ' ';
+    states += name;
+    states += IsWindowEnabled(Button(id)) ? '+' : '-';
+  }
+  return states;
+}
+
+::testing::AssertionResult Program::Sync() {
+  // A posted message to the display is handled in order with everything posted before it, and
+  // the text limit it sets is visible, harmless and not touched by anything else.
+  if (!display_) return ::testing::AssertionFailure() << "no display to synchronise with";
+  const LRESULT mark = 1000000 + static_cast<LRESULT>(++syncMark_ % 1000);
+  PostMessageA(display_, EM_SETLIMITTEXT, static_cast<WPARAM>(mark), 0);
+  return WaitUntil("the program to handle the messages posted to it",
+                   [&] { return SendWithTimeout(display_, EM_GETLIMITTEXT, 0, 0) == mark; });
+}
+
+::testing::AssertionResult Program::Click(int buttonId) {
+  // A person sees the outcome of what came before, then clicks.
+  auto synced = Sync();
+  if (!synced) return synced;
+  HWND button = Button(buttonId);
+  if (!IsWindowEnabled(button)) {
+    return ::testing::AssertionFailure()
+           << "button \"" << TextOf(button) << "\" is disabled (" << ButtonStates() << ")";
+  }
+  PostMessageA(window_, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  return ::testing::AssertionSuccess();
+}
+
+void Program::Command(int id) const {
+  PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void Program::PostKey(UINT virtualKey) const {
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << 16;
+  PostMessageA(window_, WM_KEYDOWN, virtualKey, scan | 1);
+  PostMessageA(window_, WM_KEYUP, virtualKey, scan | 1 | (LPARAM{3} << 30));
+}
+
+::testing::AssertionResult Program::PressAltKey(UINT virtualKey) const {
+  SetForegroundWindow(window_);
+  auto foreground = WaitUntil("the main window to come to the foreground",
+                              [&] { return GetForegroundWindow() == window_; });
+  if (!foreground) return foreground;
+  INPUT keys[4] = {};
+  const WORD codes[4] = {VK_MENU, static_cast<WORD>(virtualKey), static_cast<WORD>(virtualKey),
+                         VK_MENU};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = codes[i];
+    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  if (SendInput(4, keys, sizeof(INPUT)) != 4) {
+    return ::testing::AssertionFailure() << "SendInput refused the keys";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Program::PostTicks(unsigned count) {
+  while (count > 0) {
+    const unsigned batch = std::min(count, kTickBatch);
+    for (unsigned i = 0; i < batch; ++i) PostMessageA(window_, WM_TIMER, kTimerId, 0);
+    count -= batch;
+    auto synced = Sync();
+    if (!synced) return synced;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Program::TickUntil(unsigned count) {
+  const std::string wanted = CountText(count);
+  for (unsigned step = 0; step <= count + 1; ++step) {
+    if (DisplayText() == wanted) return ::testing::AssertionSuccess();
+    PostMessageA(window_, WM_TIMER, kTimerId, 0);
+    auto synced = Sync();
+    if (!synced) return synced;
+  }
+  return ::testing::AssertionFailure()
+         << "the display never showed " << wanted << "; it shows " << DisplayText();
+}
+
+std::vector<HWND> Program::Dialogs() const {
+  std::vector<HWND> dialogs;
+  for (HWND window : TopLevelWindows()) {
+    if (ProcessOf(window) == pid_ && SameClass(window, kDialogClass) && IsWindowVisible(window)) {
+      dialogs.push_back(window);
+    }
+  }
+  return dialogs;
+}
+
+HWND Program::FindDialog(const std::string& caption) const {
+  for (HWND dialog : Dialogs()) {
+    if (CaptionOf(dialog) == caption) return dialog;
+  }
+  return nullptr;
+}
+
+HWND Program::WaitForDialog(const std::string& caption, DWORD timeoutMs) const {
+  HWND found = nullptr;
+  auto shown = WaitUntil(
+      "a dialog \"" + caption + "\"", [&] { return (found = FindDialog(caption)) != nullptr; },
+      timeoutMs);
+  if (!shown) {
+    std::string open;
+    for (HWND dialog : Dialogs()) open += " \"" + CaptionOf(dialog) + "\"";
+    ADD_FAILURE() << shown.message() << "; open dialogs:" << (open.empty() ? " none" : open);
+  }
+  return found;
+}
+
+::testing::AssertionResult Program::WaitForExit(DWORD* exitCode, DWORD timeoutMs) {
+  if (!process_) return ::testing::AssertionFailure() << "the program was never started";
+  if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+    return ::testing::AssertionFailure() << "the program did not end within " << timeoutMs << " ms";
+  }
+  GetExitCodeProcess(process_, exitCode);
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Program::Close(DWORD* exitCode) {
+  PostMessageA(window_, WM_CLOSE, 0, 0);
+  return WaitForExit(exitCode);
+}
+
+void Program::Kill() {
+  if (Running()) {
+    TerminateProcess(process_, 255);
+    WaitForSingleObject(process_, kTimeoutMs);
+  }
+  Release();
+}
+
+void Program::Release() {
+  if (process_) CloseHandle(process_);
+  if (thread_) CloseHandle(thread_);
+  process_ = thread_ = nullptr;
+}
+
+std::vector<SoundCall> Program::SoundCalls() const {
+  // Wine traces each call as
+  //   MULTIMEDIA_PlaySound pszSound='<pointer or id>' hmod=... fdwSound=<hex flags>
+  // and then, from the thread that plays it, SoundName=#<id> or SoundName=L"<name>".
+  std::vector<SoundCall> calls;
+  std::vector<std::string> names;
+  if (!traced_) return calls;
+  std::istringstream trace(ReadBytes(TracePath()).substr(traceStart_));
+  std::string line;
+  while (std::getline(trace, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t call = line.find("MULTIMEDIA_PlaySound pszSound='");
+    if (call != std::string::npos) {
+      SoundCall sound;
+      const unsigned long long pointer = std::strtoull(
+          line.c_str() + call + std::strlen("MULTIMEDIA_PlaySound pszSound='"), nullptr, 16);
+      const std::size_t flags = line.find("fdwSound=");
+      if (flags != std::string::npos) {
+        sound.flags = static_cast<unsigned>(std::strtoul(line.c_str() + flags + 9, nullptr, 16));
+      }
+      if (pointer < 0x10000) {
+        char id[16];
+        std::snprintf(id, sizeof id, "#%llx", pointer);
+        sound.sound = id;
+      }
+      calls.push_back(sound);
+      continue;
+    }
+    const std::size_t name = line.find(":proc_PlaySound SoundName=");
+    if (name != std::string::npos) {
+      std::string text = line.substr(name + std::strlen(":proc_PlaySound SoundName="));
+      const std::size_t end = text.rfind(" !");
+      if (end != std::string::npos) text.resize(end);
+      if (text.empty() || text[0] != '#') names.push_back(UnquoteWineString(text));
+    }
+  }
+  std::size_t next = 0;
+  for (SoundCall& call : calls) {
+    if (call.sound.empty()) call.sound = next < names.size() ? names[next++] : "<untraced name>";
+  }
+  return calls;
+}
+
+int Program::GdiObjectCount() const {
+  // Wine keeps every process's GDI handle table in that process's memory and publishes it in
+  // the PEB, as Windows does; an entry in use has a non-zero type.
+  struct Entry {
+    ULONGLONG object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    ULONGLONG user;
+  };
+  static_assert(sizeof(Entry) == 24, "GDI handle table entry");
+  constexpr std::size_t kEntries = 0x10000;
+#ifdef _WIN64
+  constexpr std::size_t kTableOffsetInPeb = 0xF8;
+#else
+  constexpr std::size_t kTableOffsetInPeb = 0x94;
+#endif
+  PROCESS_BASIC_INFORMATION basic = {};
+  ULONG length = 0;
+  if (NtQueryInformationProcess(process_, ProcessBasicInformation, &basic, sizeof basic, &length) !=
+      0) {
+    return -1;
+  }
+  void* table = nullptr;
+  SIZE_T read = 0;
+  if (!ReadProcessMemory(process_,
+                         reinterpret_cast<const char*>(basic.PebBaseAddress) + kTableOffsetInPeb,
+                         &table, sizeof table, &read) ||
+      !table) {
+    return -1;
+  }
+  std::vector<Entry> entries(kEntries);
+  if (!ReadProcessMemory(process_, table, entries.data(), entries.size() * sizeof(Entry), &read)) {
+    return -1;
+  }
+  return static_cast<int>(
+      std::count_if(entries.begin(), entries.end(), [](const Entry& e) { return e.type != 0; }));
+}
+
+// --- Fixture -------------------------------------------------------------------------------
+
+void ProgramTest::SetUp() {
+  for (HWND window : TopLevelWindows()) {
+    ASSERT_FALSE(SameClass(window, kMainClass))
+        << "a copy of the program is already running (process " << ProcessOf(window) << ")";
+  }
+  RemoveDataFolder();
+  ASSERT_FALSE(FileExists(DataFolder())) << "cannot clear " << DataFolder();
+}
+
+void ProgramTest::TearDown() {
+  program_.Kill();
+  if (HasFailure()) {
+    std::printf("--- %s\n%s--- %s\n%s---\n", SettingsPath().c_str(),
+                ReadBytes(SettingsPath()).c_str(), LogPath().c_str(), ReadBytes(LogPath()).c_str());
+  }
+  RemoveDataFolder();
+}
+
+}  // namespace vantorel::e2e

@@ -1,0 +1,222 @@
+// The end-to-end driver: starts the Windows program in the same Wine prefix and works it only
+// through the window system, as a person would, plus the files it leaves in its data folder.
+// Every wait polls with a timeout and fails with a message that names what it waited for.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vantorel::e2e {
+
+constexpr DWORD kTimeoutMs = 5000;
+
+// The main window's buttons and commands.
+constexpr int kStart = 3002;
+constexpr int kStop = 3004;
+constexpr int kReset = 3005;
+constexpr int kPause = 3006;
+constexpr int kCmdFont = 2004;
+constexpr int kCmdTextColor = 2005;
+constexpr int kCmdBackgroundColor = 2006;
+
+// The program under test: set once from the command line or VANTOREL_EXE.
+void SetProgramPath(const std::string& path);
+const std::string& ProgramPath();
+
+// Polls `done` every 10 ms until it holds or `timeoutMs` passes.
+::testing::AssertionResult WaitUntil(const std::string& what, const std::function<bool()>& done,
+                                     DWORD timeoutMs = kTimeoutMs);
+
+// --- The data folder and its two files -------------------------------------------------------
+
+std::string DataFolder();  // %APPDATA%\vantorel
+std::string SettingsPath();
+std::string LogPath();
+bool FileExists(const std::string& path);
+std::string ReadBytes(const std::string& path);  // empty when missing
+bool WriteBytes(const std::string& path, const std::string& bytes);
+void RemoveDataFolder();
+// The log split at its line feeds; a carriage return stays in its line, so comparisons show it.
+std::vector<std::string> LogLines();
+// "YYYY-MM-DD hh:mm:ss" at the start of a log line, as seconds since 1601; -1 when malformed.
+long long LogTimestamp(const std::string& line);
+long long LocalNowSeconds();
+
+// The eighteen lines of the settings file, with the program's defaults.
+struct SettingsFile {
+  int showStartupScreen = 1;
+  int logEnabled = 1;
+  int tickEnabled = 1;
+  int alarmEnabled = 1;
+  int buttonsLeft = 430;
+  int buttonsTop = 10;
+  int displayTop = 100;
+  int limitHours = 0;
+  int limitMinutes = 0;
+  int limitSeconds = 0;
+  int textColor = 0;
+  int backgroundColor = 0xFFFFFF;
+  int fontHeight = 320;
+  int fontWeight = 700;
+  int fontItalic = 0;
+  std::string fontFace = "Arial";
+  std::string alarmWavPath = "No file selected";
+  std::string tickWavPath = "No file selected";
+
+  std::string Text() const;
+};
+
+// The settings for a quick start: the defaults with the startup screen off.
+SettingsFile QuickSettings();
+// Writes the settings file that the next start of the program reads.
+void PrepareSettings(const SettingsFile& settings);
+
+// "hh:mm:ss" as the display shows a count of seconds.
+std::string CountText(unsigned seconds);
+
+// --- Windows of any process --------------------------------------------------------------------
+
+std::string TextOf(HWND window);  // WM_GETTEXT, which works across processes for edits too
+std::string ClassOf(HWND window);
+RECT ClientRectOnScreen(HWND window);
+RECT RectInClient(HWND child, HWND parent);  // the child's window rectangle in parent's client
+std::vector<int> ChildButtonIds(HWND dialog);
+std::string MessageBoxText(HWND box);  // its text: the static with id 0xFFFF
+bool IsTopmost(HWND window);           // system-modal message boxes stay on top
+// Clicks a dialog's button by posting its notification, then waits for the dialog to go away.
+::testing::AssertionResult Answer(HWND dialog, int buttonId);
+::testing::AssertionResult WaitGone(HWND window);
+
+enum class BoxIcon { kNone, kHand, kQuestion, kExclamation, kInformation };
+const char* IconName(BoxIcon icon);
+// Which standard icon a message box shows, by comparing its pixels with the standard icons.
+BoxIcon MessageBoxIcon(HWND box);
+
+// --- Screen pixels ----------------------------------------------------------------------------
+
+class ScreenShot {
+ public:
+  ScreenShot();  // the whole screen, now
+  COLORREF At(int x, int y) const;
+  int width() const { return width_; }
+  int height() const { return height_; }
+  int Count(const RECT& area, COLORREF colour) const;
+  // Rows of `area` holding a pixel other than `background`: first and last, -1 when none.
+  std::pair<int, int> InkRows(const RECT& area, COLORREF background) const;
+  std::pair<int, int> InkColumns(const RECT& area, COLORREF background) const;
+  bool SaveBmp(const std::string& path) const;
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<DWORD> pixels_;  // top-down 0x00RRGGBB
+};
+
+// --- The screen saver ---------------------------------------------------------------------------
+// Wine records the last switch in the registry, and a process asking whether the screen saver is
+// on gets that record when there is one, else the X display's own state. A switch also goes to
+// the display, but only when that process next talks to the display: a program killed while it
+// holds the screen saver off can leave the display's screen saver off.
+
+std::string WineScreenSaveRecord();  // "" when there is none
+void ClearWineScreenSaveRecord();
+// Switches the display's screen saver and clears the record, so a program starting next finds
+// the screen saver in this state.
+void SwitchDisplayScreenSaver(bool on);
+
+// --- Files of the driver's own -----------------------------------------------------------------
+
+std::string TempPath(const std::string& name);      // in the temp folder of the prefix
+std::string WriteTestWav(const std::string& name);  // a short WAV file; returns its path
+
+// --- The program ------------------------------------------------------------------------------
+
+struct SoundCall {
+  std::string sound;  // "#1f42" for a resource id, otherwise the name as given
+  unsigned flags = 0;
+};
+
+class Program {
+ public:
+  Program() = default;
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  ~Program();
+
+  // Starts the program; with traceSound its PlaySound calls are recorded through Wine's trace,
+  // which goes to the driver's standard error: a file named by VANTOREL_E2E_STDERR.
+  ::testing::AssertionResult Launch(bool traceSound = false);
+  // Waits until its main window is visible with the display and the four buttons.
+  ::testing::AssertionResult WaitForMainWindow(DWORD timeoutMs = kTimeoutMs);
+  ::testing::AssertionResult LaunchAndWait() {
+    auto launched = Launch();
+    return launched ? WaitForMainWindow() : launched;
+  }
+
+  bool Running() const;
+  DWORD pid() const { return pid_; }
+  DWORD thread() const { return threadId_; }
+  HANDLE process() const { return process_; }
+  HWND window() const { return window_; }
+  HWND display() const { return display_; }
+  HWND Button(int id) const { return GetDlgItem(window_, id); }
+
+  std::string Caption() const { return TextOf(window_); }
+  std::string DisplayText() const { return TextOf(display_); }
+  // "Start+ Pause- Stop- Reset-": + enabled, - disabled.
+  std::string ButtonStates() const;
+
+  // Waits until every message posted to the program so far has been handled.
+  ::testing::AssertionResult Sync();
+  // A click on an enabled button; a disabled one cannot be clicked, so that fails.
+  ::testing::AssertionResult Click(int buttonId);
+  void Command(int id) const;
+  void PostKey(UINT virtualKey) const;
+  // Alt+key through the input queue, the only way TranslateAccelerator sees Alt held.
+  ::testing::AssertionResult PressAltKey(UINT virtualKey) const;
+  // Posts timer notifications, in batches the message queue can hold.
+  ::testing::AssertionResult PostTicks(unsigned count);
+  // One notification at a time until the display shows `count`.
+  ::testing::AssertionResult TickUntil(unsigned count);
+
+  // A visible top-level "#32770" window of this process with this caption.
+  HWND FindDialog(const std::string& caption) const;
+  HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = kTimeoutMs) const;
+  std::vector<HWND> Dialogs() const;  // every visible "#32770" of the process
+
+  ::testing::AssertionResult WaitForExit(DWORD* exitCode, DWORD timeoutMs = kTimeoutMs);
+  ::testing::AssertionResult Close(DWORD* exitCode);  // WM_CLOSE, then the exit
+  void Kill();
+
+  // The PlaySound calls in the trace (only with traceSound), read once the process has ended.
+  std::vector<SoundCall> SoundCalls() const;
+  // Live GDI objects of the process, read from the handle table Wine keeps in its memory.
+  int GdiObjectCount() const;
+
+ private:
+  void Release();
+
+  HANDLE process_ = nullptr;
+  HANDLE thread_ = nullptr;
+  DWORD pid_ = 0;
+  DWORD threadId_ = 0;
+  HWND window_ = nullptr;
+  HWND display_ = nullptr;
+  unsigned syncMark_ = 0;
+  bool traced_ = false;
+  std::size_t traceStart_ = 0;
+};
+
+// Each test starts with no copy running and no data folder.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  Program program_;
+};
+
+}  // namespace vantorel::e2e
