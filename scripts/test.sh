@@ -30,6 +30,7 @@ source scripts/lib/wine-session.sh
 wine_session_start
 run "unit tests (Wine, x86_64)" ctest --test-dir build/win64 --output-on-failure --no-tests=error
 run "end-to-end tests (Wine, x86_64)" env VANTOREL_E2E_NO_BUILD=1 scripts/e2e.sh
+run "release files (archives, installer under Wine, reproducibility)" tests/release/run.sh
 
 echo
 echo "summary: $passed passed, $failed failed"

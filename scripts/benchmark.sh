@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Measures the program against a minimal Win32 window program under Wine and prints a table of
+# the figures against their goals: start-up time, peak working set, idle CPU, CPU per counted
+# second and how far the count falls behind the wall clock.
+#   --quick          20 s of real-timer lag instead of 5 minutes
+#   --lag-seconds N  N seconds of real-timer lag
+#   --launches N     N start-ups of each program (default 10); a steadier median on a busy
+#                    machine
+# Exits 0 when every goal is met, 1 when one is missed, 2 when a figure could not be measured.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+usage() {
+  echo "usage: scripts/benchmark.sh [--quick] [--lag-seconds N] [--launches N]" >&2
+  exit 2
+}
+lag_seconds=300
+lag_given=0
+launches=10
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --quick) [ "$lag_given" -eq 1 ] || lag_seconds=20 ;;
+    --lag-seconds | --launches)
+      [ $# -ge 2 ] && [[ $2 =~ ^[1-9][0-9]*$ ]] || usage
+      if [ "$1" = --launches ]; then launches=$2; else lag_seconds=$2 lag_given=1; fi
+      shift
+      ;;
+    *) usage ;;
+  esac
+  shift
+done
+
+scripts/install-deps.sh
+scripts/build.sh win64
+
+# A prefix of the benchmark's own: it rewrites the program's settings file, and the CPU it
+# reads from the wineserver must not include the work of tests running at the same time.
+: "${VANTOREL_PREFIX:=$PWD/build/wineprefix-bench}"
+export VANTOREL_PREFIX
+source scripts/lib/wine-session.sh
+wine_session_start
+
+# The wineserver of this prefix works in a folder named after the prefix's device and inode.
+wineserver_pid() {
+  local device inode folder entry
+  read -r device inode < <(stat -L -c '%d %i' "$WINEPREFIX")
+  folder=$(printf 'server-%x-%x' "$device" "$inode")
+  for entry in /proc/[0-9]*; do
+    case "$(cat "$entry/comm" 2>/dev/null)" in wineserver*) ;; *) continue ;; esac
+    if [ "$(basename "$(readlink "$entry/cwd" 2>/dev/null)")" = "$folder" ]; then
+      basename "$entry"
+      return 0
+    fi
+  done
+  echo 0
+}
+
+server_pid=$(wineserver_pid)
+[ "$server_pid" != 0 ] || echo "wineserver not found: its CPU is not reported" >&2
+
+# Without a sound card ALSA complains at every tick sound; the complaints say nothing here.
+set +e
+{
+  wine build/win64/vantorel_bench.exe --lag-seconds "$lag_seconds" --launches "$launches" \
+    --server-pid "$server_pid" --display-pid "${VANTOREL_XVFB_PID:-0}" 2>&1 1>&3 3>&- |
+    grep -v '^ALSA lib ' >&2
+} 3>&1
+status=${PIPESTATUS[0]}
+set -e
+exit "$status"

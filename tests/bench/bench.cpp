@@ -1,0 +1,819 @@
+// Measures the timer against the baseline program under Wine: start-up time, peak working set,
+// idle CPU, CPU per counted second and how far the count falls behind the wall clock, and
+// prints them as a table against the goals.
+//
+// CPU times come from Linux's /proc through Wine's Z: drive, because GetProcessTimes on another
+// process is a stub under Wine 8 (it reports the same constant whatever the process does). The
+// same files give the CPU of the wineserver and the X server, where Wine does much of the work
+// of every window message and every paint.
+#include <windows.h>
+#include <psapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace vantorel {
+namespace {
+
+constexpr int kStartButton = 3002;
+constexpr int kPauseButton = 3006;
+constexpr UINT_PTR kTimerId = 3;
+constexpr double kClockTickMs = 10.0;  // /proc counts CPU in USER_HZ ticks, 100 a second
+constexpr double kMiB = 1024.0 * 1024.0;
+constexpr double kStartupTimeoutSeconds = 30.0;
+constexpr double kStartupSettleSeconds = 0.3;
+constexpr DWORD kExitTimeoutMs = 10000;
+// Limits in seconds: one never reached during a measurement, one for the start-up launches
+// (only the file's being there matters), and the least for the lag run, 00:10:00.
+constexpr unsigned kLongLimit = 99 * 3600;
+constexpr unsigned kShortLimit = 5;
+constexpr unsigned kLagLimitFloor = 600;
+constexpr double kLagPollLead = 0.9;  // seconds after a count at which polling for the next starts
+constexpr double kLagPollSlack = 0.01;  // a change seen after a longer gap is timed less exactly
+constexpr double kNotMeasured = std::numeric_limits<double>::quiet_NaN();
+
+struct Options {
+  std::string programPath;
+  std::string baselinePath;
+  int launches = 10;
+  int ticks = 1000;
+  int idleSeconds = 10;
+  int lagSeconds = 300;
+  int serverPid = 0;   // the wineserver's Linux process id, 0 when unknown
+  int displayPid = 0;  // the X server's
+};
+
+struct Subject {
+  const char* name;
+  std::string path;
+  const char* className;
+  bool isProgram;  // the timer: settings file, Start button, Pause button
+};
+
+struct Running {
+  PROCESS_INFORMATION process{};
+  HWND mainWindow = nullptr;
+  HWND display = nullptr;
+  int unixPid = 0;
+  double startupMs = 0;
+  double startupCpuMs = kNotMeasured;
+};
+
+// CPU milliseconds of the measured process, the wineserver and the X server; kNotMeasured
+// when a figure could not be read.
+struct CpuSample {
+  double process = kNotMeasured;
+  double server = kNotMeasured;
+  double display = kNotMeasured;
+};
+
+struct LoadResult {
+  bool done = false;
+  unsigned counted = 0;
+  unsigned paintsAwaited = 0;  // polls that found the display still waiting for its repaint
+  CpuSample cpu;
+  double seconds = 0;
+};
+
+struct LagResult {
+  bool done = false;
+  // Seconds from posting Start to the display showing the first and the last count seen.
+  unsigned firstCount = 0;
+  double firstElapsed = 0;
+  unsigned lastCount = 0;
+  double lastElapsed = 0;
+  unsigned skipped = 0;  // counts that were never seen on the display
+  unsigned coarse = 0;   // counts that came before polling for them had started
+  // Sums for the straight line through (count, seconds) that LagPerFiveMinutes fits.
+  double points = 0, sumCounts = 0, sumSeconds = 0, sumCountsSquared = 0, sumProducts = 0;
+};
+
+struct Figures {
+  std::vector<double> startupMs;
+  std::vector<double> startupCpuMs;
+  SIZE_T peakAfterStartup = 0;
+  SIZE_T peakAfterLoad = 0;
+  SIZE_T highWaterAfterLoad = 0;  // VmHWM from /proc, as a cross-check
+  CpuSample idle;
+  LoadResult load;
+  LoadResult soundLoad;
+  LagResult lag;
+};
+
+Options options;
+LARGE_INTEGER clockFrequency;
+unsigned launchSequence;
+
+void Progress(const char* text) {
+  std::printf("-- %s\n", text);
+  std::fflush(stdout);
+}
+
+double Now() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(clockFrequency.QuadPart);
+}
+
+bool ReadLinuxFile(const char* path, std::string* text) {
+  FILE* file = std::fopen(path, "rb");
+  if (!file) return false;
+  text->clear();
+  char chunk[4096];
+  size_t length;
+  while ((length = std::fread(chunk, 1, sizeof chunk, file)) > 0) text->append(chunk, length);
+  std::fclose(file);
+  return true;
+}
+
+bool ReadProcFile(int pid, const char* name, std::string* text) {
+  char path[64];
+  std::snprintf(path, sizeof path, "Z:\\proc\\%d\\%s", pid, name);
+  return ReadLinuxFile(path, text);
+}
+
+// The machine's load averages, to judge how much other work may have disturbed the figures.
+std::string MachineLoad() {
+  std::string load;
+  if (!ReadLinuxFile("Z:\\proc\\loadavg", &load)) return "unknown";
+  size_t end = 0;
+  for (int field = 0; field < 3 && end != std::string::npos; ++field) {
+    end = load.find(' ', end + (field > 0 ? 1 : 0));
+  }
+  return load.substr(0, end);
+}
+
+// User plus system time of a whole Linux process, threads that have ended included.
+double LinuxCpuMs(int pid) {
+  std::string stat;
+  if (pid <= 0 || !ReadProcFile(pid, "stat", &stat)) return kNotMeasured;
+  // The command name may hold blanks and parentheses; the fields follow the last ')'.
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return kNotMeasured;
+  const char* field = stat.c_str() + close + 1;
+  unsigned long long ticks[2] = {0, 0};
+  // After the name come state (field 3) ... cstime; utime and stime are fields 14 and 15.
+  for (int number = 3; number <= 15; ++number) {
+    while (*field == ' ') ++field;
+    char* end;
+    unsigned long long value = std::strtoull(field, &end, 10);
+    if (number == 14) ticks[0] = value;
+    if (number == 15) ticks[1] = value;
+    while (*end != ' ' && *end != '\0') ++end;
+    field = end;
+  }
+  return static_cast<double>(ticks[0] + ticks[1]) * kClockTickMs;
+}
+
+// CPU of the threads a Linux process has now, to the nanosecond: finer than the clock ticks of
+// its stat file, for the few milliseconds that a start-up takes.
+double LinuxThreadsCpuMs(int pid) {
+  char pattern[64];
+  std::snprintf(pattern, sizeof pattern, "Z:\\proc\\%d\\task\\*", pid);
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(pattern, &entry);
+  if (search == INVALID_HANDLE_VALUE) return kNotMeasured;
+  double total = 0;
+  do {
+    if (entry.cFileName[0] < '0' || entry.cFileName[0] > '9') continue;
+    char name[64];
+    std::snprintf(name, sizeof name, "task\\%s\\schedstat", entry.cFileName);
+    std::string schedstat;
+    if (ReadProcFile(pid, name, &schedstat)) {
+      total += static_cast<double>(std::strtoull(schedstat.c_str(), nullptr, 10)) / 1e6;
+    }
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return total;
+}
+
+SIZE_T LinuxHighWater(int pid) {
+  std::string status;
+  if (pid <= 0 || !ReadProcFile(pid, "status", &status)) return 0;
+  size_t at = status.find("VmHWM:");
+  if (at == std::string::npos) return 0;
+  return static_cast<SIZE_T>(std::strtoull(status.c_str() + at + 6, nullptr, 10)) * 1024;
+}
+
+// Wine keeps the Windows command line as the Linux one, so the marker that Launch adds to it
+// finds the Linux process behind a Windows one.
+int FindUnixPid(const char* marker) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+  if (search == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "bench: cannot list Z:\\proc (error %lu)\n", GetLastError());
+    return 0;
+  }
+  int found = 0;
+  do {
+    char* end;
+    long pid = std::strtol(entry.cFileName, &end, 10);
+    if (*end != '\0' || pid <= 0) continue;
+    std::string commandLine;
+    if (!ReadProcFile(static_cast<int>(pid), "cmdline", &commandLine)) continue;
+    std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
+    if (commandLine.find(marker) != std::string::npos) found = static_cast<int>(pid);
+  } while (!found && FindNextFileA(search, &entry));
+  FindClose(search);
+  if (!found) std::fprintf(stderr, "bench: no Linux process carries %s\n", marker);
+  return found;
+}
+
+CpuSample TakeCpu(const Running& running) {
+  CpuSample sample;
+  sample.process = LinuxCpuMs(running.unixPid);
+  sample.server = LinuxCpuMs(options.serverPid);
+  sample.display = LinuxCpuMs(options.displayPid);
+  return sample;
+}
+
+// A figure that could not be read stays kNotMeasured, since NaN survives the subtraction.
+CpuSample CpuSince(const CpuSample& before, const CpuSample& after) {
+  CpuSample used;
+  used.process = after.process - before.process;
+  used.server = after.server - before.server;
+  used.display = after.display - before.display;
+  return used;
+}
+
+SIZE_T PeakWorkingSet(const Running& running) {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(running.process.hProcess, &counters, sizeof counters)) {
+    std::fprintf(stderr, "bench: GetProcessMemoryInfo failed (error %lu)\n", GetLastError());
+    return 0;
+  }
+  return counters.PeakWorkingSetSize;
+}
+
+// The settings file the timer reads at start: no startup screen, logging on, alarm on, the
+// given tick flag and limit, everything else at its default.
+bool WriteSettings(int tickEnabled, unsigned limitSeconds) {
+  char path[MAX_PATH];
+  if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) {
+    std::fprintf(stderr, "bench: no application-data folder\n");
+    return false;
+  }
+  std::strncat(path, "\\vantorel", sizeof path - std::strlen(path) - 1);
+  CreateDirectoryA(path, nullptr);
+  std::strncat(path, "\\vantorel.cfg", sizeof path - std::strlen(path) - 1);
+  FILE* file = std::fopen(path, "wb");
+  if (!file) {
+    std::fprintf(stderr, "bench: cannot write %s\n", path);
+    return false;
+  }
+  std::fprintf(file, "0\n1\n%d\n1\n430\n10\n100\n%u\n%u\n%u\n0\n16777215\n320\n700\n0\n",
+               tickEnabled, limitSeconds / 3600, limitSeconds / 60 % 60, limitSeconds % 60);
+  std::fprintf(file, "Arial\nNo file selected\nNo file selected\n");
+  bool written = std::fclose(file) == 0;
+  if (!written) std::fprintf(stderr, "bench: cannot write %s\n", path);
+  return written;
+}
+
+void Terminate(Running* running) {
+  TerminateProcess(running->process.hProcess, 1);
+  WaitForSingleObject(running->process.hProcess, kExitTimeoutMs);
+  CloseHandle(running->process.hThread);
+  CloseHandle(running->process.hProcess);
+  running->process = PROCESS_INFORMATION{};
+}
+
+// Starts the subject and waits for its main window to be visible; the time from CreateProcessA
+// to that moment is the start-up time.
+bool Launch(const Subject& subject, Running* running) {
+  char marker[64];
+  std::snprintf(marker, sizeof marker, "--bench-run=%lu.%u.", GetCurrentProcessId(),
+                ++launchSequence);
+  std::string commandLine = "\"" + subject.path + "\" " + marker;
+  std::vector<char> commandBuffer(commandLine.begin(), commandLine.end());
+  commandBuffer.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  *running = Running{};
+  double started = Now();
+  if (!CreateProcessA(subject.path.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &running->process)) {
+    std::fprintf(stderr, "bench: cannot start %s (error %lu)\n", subject.path.c_str(),
+                 GetLastError());
+    return false;
+  }
+  for (;;) {
+    HWND window = FindWindowA(subject.className, nullptr);
+    DWORD owner = 0;
+    if (window) GetWindowThreadProcessId(window, &owner);
+    if (window && owner == running->process.dwProcessId && IsWindowVisible(window)) {
+      running->mainWindow = window;
+      break;
+    }
+    if (WaitForSingleObject(running->process.hProcess, 0) == WAIT_OBJECT_0) {
+      std::fprintf(stderr, "bench: the %s ended before showing its window\n", subject.name);
+      Terminate(running);
+      return false;
+    }
+    if (Now() - started > kStartupTimeoutSeconds) {
+      std::fprintf(stderr, "bench: the %s showed no window within %.0f s\n", subject.name,
+                   kStartupTimeoutSeconds);
+      Terminate(running);
+      return false;
+    }
+    Sleep(1);
+  }
+  double visible = Now();
+  running->startupMs = (visible - started) * 1000.0;
+  running->display = FindWindowExA(running->mainWindow, nullptr, "Edit", nullptr);
+  running->unixPid = FindUnixPid(marker);
+  // The CPU the start took, its first paint included; the machine's other work, which makes
+  // the start-up times scatter, hardly changes it.
+  double settled = visible + kStartupSettleSeconds;
+  while (Now() < settled) Sleep(1);
+  if (running->unixPid != 0) running->startupCpuMs = LinuxThreadsCpuMs(running->unixPid);
+  if (!running->display) std::fprintf(stderr, "bench: the %s has no edit child\n", subject.name);
+  return true;
+}
+
+bool Close(const Subject& subject, Running* running) {
+  PostMessageA(running->mainWindow, WM_CLOSE, 0, 0);
+  bool ended = WaitForSingleObject(running->process.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0;
+  if (!ended) {
+    std::fprintf(stderr, "bench: the %s did not end within %lu ms of WM_CLOSE; terminated\n",
+                 subject.name, kExitTimeoutMs);
+  }
+  Terminate(running);
+  return ended;
+}
+
+// Reads the display ("hh:mm:ss") as a count of seconds. The wide message, because the ANSI
+// one does not come back reliably across processes under Wine.
+bool ReadCount(HWND display, unsigned* count) {
+  wchar_t text[32] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(display, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                           5000, &copied)) {
+    std::fprintf(stderr, "bench: cannot read the display (error %lu)\n", GetLastError());
+    return false;
+  }
+  unsigned parts[3] = {0, 0, 0};
+  const wchar_t* character = text;
+  for (unsigned& part : parts) {
+    if (*character < L'0' || *character > L'9') {
+      std::fprintf(stderr, "bench: the display shows \"%ls\", not hh:mm:ss\n", text);
+      return false;
+    }
+    while (*character >= L'0' && *character <= L'9') {
+      part = part * 10 + static_cast<unsigned>(*character - L'0');
+      ++character;
+    }
+    if (*character == L':') ++character;
+  }
+  *count = parts[0] * 3600 + parts[1] * 60 + parts[2];
+  return true;
+}
+
+bool PaintPending(const Running& running) {
+  return GetUpdateRect(running.display, nullptr, FALSE) ||
+         GetUpdateRect(running.mainWindow, nullptr, FALSE);
+}
+
+// Presses Start (the timer's button, or the same command to the baseline) and waits until the
+// count runs.
+bool PressStart(const Subject& subject, const Running& running) {
+  HWND button = subject.isProgram ? GetDlgItem(running.mainWindow, kStartButton) : nullptr;
+  if (!PostMessageA(running.mainWindow, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(button))) {
+    std::fprintf(stderr, "bench: cannot post Start to the %s\n", subject.name);
+    return false;
+  }
+  if (!subject.isProgram) return true;
+  HWND pause = GetDlgItem(running.mainWindow, kPauseButton);
+  double deadline = Now() + 5.0;
+  while (!IsWindowEnabled(pause)) {
+    if (Now() > deadline) {
+      std::fprintf(stderr, "bench: Start did not enable Pause in the %s\n", subject.name);
+      return false;
+    }
+    Sleep(1);
+  }
+  return true;
+}
+
+// Posts timer notifications one at a time, each after the display has shown and repainted the
+// previous count, so every one costs the work of a real second: the count, its text and a
+// repaint. Posting in bulk would let the count run ahead of the repaints, which only come when
+// the queue is empty.
+LoadResult DriveTicks(const Running& running, int ticks) {
+  LoadResult result;
+  unsigned first;
+  if (!ReadCount(running.display, &first)) return result;
+  unsigned last = first;
+  double started = Now();
+  CpuSample before = TakeCpu(running);
+  for (int tick = 0; tick < ticks; ++tick) {
+    if (!PostMessageA(running.mainWindow, WM_TIMER, kTimerId, 0)) {
+      std::fprintf(stderr, "bench: cannot post WM_TIMER (error %lu)\n", GetLastError());
+      return result;
+    }
+    double deadline = Now() + 5.0;
+    for (;;) {
+      Sleep(1);
+      if (PaintPending(running)) {
+        ++result.paintsAwaited;
+      } else {
+        unsigned now;
+        if (!ReadCount(running.display, &now)) return result;
+        if (now != last) {
+          last = now;
+          break;
+        }
+      }
+      if (Now() > deadline) {
+        std::fprintf(stderr, "bench: the count stayed at %u for 5 s after a WM_TIMER\n", last);
+        return result;
+      }
+    }
+  }
+  result.cpu = CpuSince(before, TakeCpu(running));
+  result.seconds = Now() - started;
+  result.counted = last - first;
+  result.done = true;
+  return result;
+}
+
+// Lets the real 1000 ms timer of both programs run side by side and notes when each count
+// appears. Polling starts shortly before each count is due and then runs every millisecond,
+// which times each change to about a millisecond without keeping the programs busy.
+void TrackLag(const Subject* subjects, Running* running, Figures* figures) {
+  struct Track {
+    double started = 0;
+    double lastPoll = 0;
+    double nextPoll = 0;
+    unsigned count = 0;
+    bool ok = true;
+  } tracks[2];
+  for (int which = 0; which < 2; ++which) {
+    Track& track = tracks[which];
+    track.started = Now();
+    track.ok = PressStart(subjects[which], running[which]);
+    track.lastPoll = Now();
+    track.nextPoll = track.started + kLagPollLead;
+  }
+  // Half a second more, so the last count due is seen.
+  double end = Now() + options.lagSeconds + 0.5;
+  while (Now() < end) {
+    for (int which = 0; which < 2; ++which) {
+      Track& track = tracks[which];
+      LagResult& lag = figures[which].lag;
+      if (!track.ok || Now() < track.nextPoll) continue;
+      unsigned count;
+      if (!ReadCount(running[which].display, &count)) {
+        track.ok = false;
+        continue;
+      }
+      double polled = Now();
+      if (count != track.count) {
+        // The change happened between this poll and the one before.
+        double seen = (track.lastPoll + polled) / 2.0 - track.started;
+        if (polled - track.lastPoll > kLagPollSlack) ++lag.coarse;
+        if (count > track.count + 1) lag.skipped += count - track.count - 1;
+        if (!lag.done) {
+          lag.firstCount = count;
+          lag.firstElapsed = seen;
+          lag.done = true;
+        }
+        lag.points += 1;
+        lag.sumCounts += count;
+        lag.sumSeconds += seen;
+        lag.sumCountsSquared += static_cast<double>(count) * count;
+        lag.sumProducts += count * seen;
+        track.count = count;
+        track.nextPoll = track.started + seen + kLagPollLead;
+        lag.lastCount = count;
+        lag.lastElapsed = seen;
+      }
+      track.lastPoll = polled;
+    }
+    Sleep(1);
+  }
+  for (int which = 0; which < 2; ++which) {
+    if (!tracks[which].ok) figures[which].lag.done = false;
+  }
+}
+
+bool LaunchForMeasuring(const Subject& subject, int tickEnabled, unsigned limitSeconds,
+                        Running* running) {
+  if (subject.isProgram && !WriteSettings(tickEnabled, limitSeconds)) return false;
+  if (!Launch(subject, running)) return false;
+  if (!running->display || running->unixPid == 0) {
+    Close(subject, running);
+    return false;
+  }
+  return true;
+}
+
+void MeasureStartup(const Subject* subjects, Figures* figures) {
+  char text[96];
+  std::snprintf(text, sizeof text, "start-up: %d launches of each, alternating", options.launches);
+  Progress(text);
+  // One unmeasured start each first, so both find Wine's files in the page cache.
+  for (int round = -1; round < options.launches; ++round) {
+    for (int which = 0; which < 2; ++which) {
+      if (subjects[which].isProgram && !WriteSettings(0, kShortLimit)) return;
+      Running running;
+      if (!Launch(subjects[which], &running)) return;
+      if (round >= 0) {
+        figures[which].startupMs.push_back(running.startupMs);
+        figures[which].startupCpuMs.push_back(running.startupCpuMs);
+      }
+      Close(subjects[which], &running);
+    }
+  }
+}
+
+// Memory, idle CPU and the tick load, with only the measured program open: a window covered by
+// another would paint less.
+void MeasureIdleAndLoad(const Subject& subject, int tickEnabled, Figures* figures) {
+  char text[128];
+  if (tickEnabled == 1) {
+    std::snprintf(text, sizeof text, "the %s with the tick sound on: %d ticks", subject.name,
+                  options.ticks);
+  } else {
+    std::snprintf(text, sizeof text, "the %s: memory, %d s idle, %d ticks", subject.name,
+                  options.idleSeconds, options.ticks);
+  }
+  Progress(text);
+  Running running;
+  if (!LaunchForMeasuring(subject, tickEnabled, kLongLimit, &running)) return;
+  Sleep(2000);  // the first paint and whatever follows it belong to start-up
+  LoadResult* load = tickEnabled == 1 ? &figures->soundLoad : &figures->load;
+  if (tickEnabled != 1) {
+    figures->peakAfterStartup = PeakWorkingSet(running);
+    CpuSample before = TakeCpu(running);
+    Sleep(static_cast<DWORD>(options.idleSeconds) * 1000);
+    figures->idle = CpuSince(before, TakeCpu(running));
+  }
+  if (PressStart(subject, running)) *load = DriveTicks(running, options.ticks);
+  if (tickEnabled != 1) {
+    figures->peakAfterLoad = PeakWorkingSet(running);
+    figures->highWaterAfterLoad = LinuxHighWater(running.unixPid);
+  }
+  Close(subject, &running);
+}
+
+void MeasureLag(const Subject* subjects, Figures* figures) {
+  char text[96];
+  std::snprintf(text, sizeof text, "lag: %d s of the real timer in both programs",
+                options.lagSeconds);
+  Progress(text);
+  unsigned limit = std::max(kLagLimitFloor, static_cast<unsigned>(options.lagSeconds) + 60);
+  Running running[2];
+  for (int which = 0; which < 2; ++which) {
+    if (!LaunchForMeasuring(subjects[which], 0, limit, &running[which])) {
+      if (which == 1) Close(subjects[0], &running[0]);
+      return;
+    }
+  }
+  Sleep(1000);
+  TrackLag(subjects, running, figures);
+  for (int which = 0; which < 2; ++which) Close(subjects[which], &running[which]);
+}
+
+double Median(std::vector<double> values) {
+  values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }),
+               values.end());
+  if (values.empty()) return kNotMeasured;
+  std::sort(values.begin(), values.end());
+  size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+double Mebibytes(SIZE_T bytes) {
+  return static_cast<double>(bytes) / kMiB;
+}
+
+double PerCount(double cpuMs, const LoadResult& load) {
+  return load.done && load.counted > 0 ? cpuMs / load.counted : kNotMeasured;
+}
+
+// How far behind the wall clock the display is at 00:05:00: the line fitted through the moments
+// at which the counts appeared, read at 300. A run shorter than five minutes is carried on to
+// 300 counts by the same line; fitting every count rather than taking the last keeps the
+// millisecond jitter of the polling from being multiplied along with it.
+double LagPerFiveMinutes(const LagResult& lag) {
+  double spread = lag.points * lag.sumCountsSquared - lag.sumCounts * lag.sumCounts;
+  if (!lag.done || lag.points < 2 || spread <= 0) return kNotMeasured;
+  double slope = (lag.points * lag.sumProducts - lag.sumCounts * lag.sumSeconds) / spread;
+  double offset = (lag.sumSeconds - slope * lag.sumCounts) / lag.points;
+  return offset + slope * 300.0 - 300.0;
+}
+
+// One line of the table; kNotMeasured shows as "-". The result reads "FAIL" also when
+// the program's figure is missing, so a broken run never passes.
+struct Row {
+  const char* metric;
+  double baseline;
+  double program;
+  const char* unit;
+  int decimals;
+  const char* goal;
+  enum Check { kInfo, kRatioAtMost, kAtMost, kBelow } check;
+  double limit;
+};
+
+int failures;
+int missing;
+
+void PrintFigure(double value, const char* unit, int decimals) {
+  char text[32];
+  if (std::isnan(value)) {
+    std::snprintf(text, sizeof text, "-");
+  } else {
+    std::snprintf(text, sizeof text, "%.*f %s", decimals, value, unit);
+  }
+  std::printf(" %12s", text);
+}
+
+void PrintRow(const Row& row) {
+  std::printf("%-42s", row.metric);
+  PrintFigure(row.baseline, row.unit, row.decimals);
+  PrintFigure(row.program, row.unit, row.decimals);
+  // Lags are both near nothing and may be negative, so no ratio of them means anything.
+  bool comparable = row.baseline > 0 && row.check != Row::kBelow;
+  double ratio = comparable ? row.program / row.baseline : kNotMeasured;
+  char text[32];
+  if (std::isnan(ratio)) {
+    std::snprintf(text, sizeof text, "-");
+  } else {
+    std::snprintf(text, sizeof text, "%.2fx", ratio);
+  }
+  std::printf(" %7s  %-10s", text, row.goal);
+  if (row.check == Row::kInfo) {
+    std::printf("\n");
+    return;
+  }
+  double measured = row.check == Row::kRatioAtMost ? ratio : row.program;
+  bool pass;
+  if (std::isnan(measured)) {
+    pass = false;
+    ++missing;
+  } else if (row.check == Row::kBelow) {
+    pass = measured < row.limit;
+  } else {
+    pass = measured <= row.limit + 1e-9;
+  }
+  if (!pass) ++failures;
+  std::printf(" %s\n", std::isnan(measured) ? "FAIL (not measured)" : pass ? "PASS" : "FAIL");
+}
+
+void PrintTable(const Figures* figures) {
+  const Figures& base = figures[0];
+  const Figures& prog = figures[1];
+  std::printf("\n%-42s %12s %12s %7s  %-10s %s\n", "metric", "baseline", "program", "ratio", "goal",
+              "result");
+  char idleMetric[48];
+  std::snprintf(idleMetric, sizeof idleMetric, "idle CPU over %d s", options.idleSeconds);
+  const Row rows[] = {
+      {"start-up to visible window (median)", Median(base.startupMs), Median(prog.startupMs), "ms",
+       1, "<= 1.3x", Row::kRatioAtMost, 1.3},
+      {"  start-up CPU of the process (median)", Median(base.startupCpuMs),
+       Median(prog.startupCpuMs), "ms", 1, "(info)", Row::kInfo, 0},
+      {"peak working set after start-up", Mebibytes(base.peakAfterStartup),
+       Mebibytes(prog.peakAfterStartup), "MiB", 1, "<= 1.6x", Row::kRatioAtMost, 1.6},
+      {"peak working set after the tick load", Mebibytes(base.peakAfterLoad),
+       Mebibytes(prog.peakAfterLoad), "MiB", 1, "<= 1.6x", Row::kRatioAtMost, 1.6},
+      {idleMetric, base.idle.process, prog.idle.process, "ms", 0, "0", Row::kAtMost, 0.0},
+      {"CPU per counted second (process)", PerCount(base.load.cpu.process, base.load),
+       PerCount(prog.load.cpu.process, prog.load), "ms", 3, "<= 4 ms", Row::kAtMost, 4.0},
+      {"  wineserver CPU per counted second", PerCount(base.load.cpu.server, base.load),
+       PerCount(prog.load.cpu.server, prog.load), "ms", 3, "(info)", Row::kInfo, 0},
+      {"  X server CPU per counted second", PerCount(base.load.cpu.display, base.load),
+       PerCount(prog.load.cpu.display, prog.load), "ms", 3, "(info)", Row::kInfo, 0},
+      {"  CPU per counted second, tick sound on", kNotMeasured,
+       PerCount(prog.soundLoad.cpu.process, prog.soundLoad), "ms", 3, "(info)", Row::kInfo, 0},
+      {"lag per 5 min", LagPerFiveMinutes(base.lag), LagPerFiveMinutes(prog.lag), "s", 3, "< 0.5 s",
+       Row::kBelow, 0.5},
+  };
+  for (const Row& row : rows) PrintRow(row);
+
+  std::printf("\ndetails\n");
+  for (int which = 0; which < 2; ++which) {
+    const Figures& figure = figures[which];
+    const char* name = which == 0 ? "baseline" : "program";
+    std::vector<double> sorted = figure.startupMs;
+    std::sort(sorted.begin(), sorted.end());
+    if (!sorted.empty()) {
+      std::printf("  %-8s start-up over %zu launches: min %.1f, median %.1f, max %.1f ms\n", name,
+                  sorted.size(), sorted.front(), Median(sorted), sorted.back());
+    }
+    std::printf("  %-8s start-up samples (ms):", name);
+    for (double sample : figure.startupMs) std::printf(" %.1f", sample);
+    std::printf("\n  %-8s start-up CPU samples (ms):", name);
+    for (double sample : figure.startupCpuMs) std::printf(" %.1f", sample);
+    std::printf("\n  %-8s while idle: wineserver %.0f ms, X server %.0f ms of CPU\n", name,
+                figure.idle.server, figure.idle.display);
+    for (const LoadResult* load : {&figure.load, &figure.soundLoad}) {
+      if (!load->done) continue;
+      std::printf(
+          "  %-8s %s: %u counts in %.1f s; CPU %.0f ms process, %.0f ms wineserver, %.0f ms X "
+          "server; %u polls found a repaint pending\n",
+          name, load == &figure.load ? "tick load" : "tick load, sound on", load->counted,
+          load->seconds, load->cpu.process, load->cpu.server, load->cpu.display,
+          load->paintsAwaited);
+    }
+    if (figure.highWaterAfterLoad > 0) {
+      std::printf("  %-8s Linux VmHWM after the tick load: %.1f MiB\n", name,
+                  Mebibytes(figure.highWaterAfterLoad));
+    }
+    if (figure.lag.done) {
+      std::printf(
+          "  %-8s lag: showed %u after %.3f s, %.3f s behind; the first count came %.3f s late; "
+          "%u counts never shown, %u timed coarsely\n",
+          name, figure.lag.lastCount, figure.lag.lastElapsed,
+          figure.lag.lastElapsed - figure.lag.lastCount,
+          figure.lag.firstElapsed - figure.lag.firstCount, figure.lag.skipped, figure.lag.coarse);
+    }
+  }
+}
+
+bool ParseOptions(int argc, char** argv) {
+  char self[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string folder(self, length);
+  folder.erase(folder.find_last_of("\\/") + 1);
+  options.programPath = folder + "vantorel.exe";
+  options.baselinePath = folder + "vantorel_baseline.exe";
+  for (int index = 1; index < argc; ++index) {
+    std::string name = argv[index];
+    if (index + 1 >= argc) {
+      std::fprintf(stderr, "bench: %s needs a value\n", name.c_str());
+      return false;
+    }
+    const char* value = argv[++index];
+    int number = std::atoi(value);
+    if (name == "--program") {
+      options.programPath = value;
+    } else if (name == "--baseline") {
+      options.baselinePath = value;
+    } else if (name == "--launches" && number > 0) {
+      options.launches = number;
+    } else if (name == "--ticks" && number > 0) {
+      options.ticks = number;
+    } else if (name == "--idle-seconds" && number > 0) {
+      options.idleSeconds = number;
+    } else if (name == "--lag-seconds" && number > 0) {
+      options.lagSeconds = number;
+    } else if (name == "--server-pid") {
+      options.serverPid = number;
+    } else if (name == "--display-pid") {
+      options.displayPid = number;
+    } else {
+      std::fprintf(stderr,
+                   "usage: vantorel_bench [--program exe] [--baseline exe] [--launches N] "
+                   "[--ticks N] [--idle-seconds N] [--lag-seconds N] [--server-pid PID] "
+                   "[--display-pid PID]\n");
+      return false;
+    }
+  }
+  for (const std::string* path : {&options.programPath, &options.baselinePath}) {
+    if (GetFileAttributesA(path->c_str()) == INVALID_FILE_ATTRIBUTES) {
+      std::fprintf(stderr, "bench: %s is missing\n", path->c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+int Run(int argc, char** argv) {
+  QueryPerformanceFrequency(&clockFrequency);
+  if (!ParseOptions(argc, argv)) return 2;
+  const Subject subjects[2] = {
+      {"baseline", options.baselinePath, "VantorelBaseline", false},
+      {"program", options.programPath, "Vantorel", true},
+  };
+  Figures figures[2];
+  std::string loadBefore = MachineLoad();
+  MeasureStartup(subjects, figures);
+  MeasureIdleAndLoad(subjects[0], 0, &figures[0]);
+  MeasureIdleAndLoad(subjects[1], 0, &figures[1]);
+  MeasureIdleAndLoad(subjects[1], 1, &figures[1]);
+  MeasureLag(subjects, figures);
+  PrintTable(figures);
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  std::printf("  machine  load averages (1, 5, 15 min) %s at the start, %s at the end; %lu CPUs\n",
+              loadBefore.c_str(), MachineLoad().c_str(), system.dwNumberOfProcessors);
+  if (missing > 0) return 2;
+  return failures > 0 ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace vantorel
+
+int main(int argc, char** argv) {
+  return vantorel::Run(argc, argv);
+}
