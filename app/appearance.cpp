@@ -1,6 +1,6 @@
 #include "app/appearance.h"
 
-#include <commdlg.h>
+#include "app/on_demand.h"
 
 #include <cstring>
 
@@ -34,7 +34,7 @@ void ChooseDisplayFont() {
   chooser.lpLogFont = &fontChoice;
   chooser.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_NOVECTORFONTS | CF_SCALABLEONLY |
                   CF_NOSTYLESEL | CF_NOSIZESEL;
-  if (!ChooseFontA(&chooser)) return;
+  if (!ChooseFontOnDemand(&chooser)) return;
   std::memcpy(settings.fontFace, fontChoice.lfFaceName, sizeof settings.fontFace);
   settings.fontFace[sizeof settings.fontFace - 1] = '\0';
   // The digits stand 200 pixels taller than the size picked.
@@ -54,7 +54,7 @@ bool PickColour(COLORREF* colour) {
   chooser.rgbResult = *colour;
   chooser.lpCustColors = customColors;
   chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
-  if (!ChooseColorA(&chooser)) return false;
+  if (!ChooseColorOnDemand(&chooser)) return false;
   *colour = chooser.rgbResult;
   return true;
 }

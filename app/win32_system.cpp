@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+
+#include "app/on_demand.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -34,10 +36,10 @@ class RealSystem final : public System {
 
   void RestoreMainWindow() override { ShowWindow(mainWindow, SW_RESTORE); }
 
-  void PlaySoundFile(const char* path) override { PlaySoundA(path, nullptr, SND_ASYNC); }
+  void PlaySoundFile(const char* path) override { PlaySoundOnDemand(path, nullptr, SND_ASYNC); }
 
   void PlaySoundResource(int resourceId) override {
-    PlaySoundA(MAKEINTRESOURCEA(resourceId), instance, SND_RESOURCE | SND_ASYNC);
+    PlaySoundOnDemand(MAKEINTRESOURCEA(resourceId), instance, SND_RESOURCE | SND_ASYNC);
   }
 
   int ShowMessage(const char* text, const char* caption, unsigned flags) override {

@@ -9,7 +9,7 @@
 #include "resources/resource.h"
 #include "storage/settings.h"
 
-#include <commdlg.h>
+#include "app/on_demand.h"
 
 namespace vantorel {
 
@@ -38,7 +38,7 @@ int ChooseWavFile(const char* filter, char (&path)[kPathSize]) {
   chooser.nMaxFile = kPathSize;
   chooser.Flags =
       OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
-  return GetOpenFileNameA(&chooser) != 0 ? 1 : 0;
+  return GetOpenFileNameOnDemand(&chooser) != 0 ? 1 : 0;
 }
 
 // A bound below zero (a tiny work area, a display near the top) leaves only 0.
