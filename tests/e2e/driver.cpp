@@ -62,14 +62,6 @@ std::vector<HWND> ChildWindows(HWND parent) {
   return windows;
 }
 
-LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result)) {
-    return -1;
-  }
-  return static_cast<LRESULT>(result);
-}
-
 long long SecondsOf(const SYSTEMTIME& time) {
   FILETIME file;
   if (!SystemTimeToFileTime(&time, &file)) return -1;
@@ -209,8 +201,11 @@ void RemoveDataFolder() {
   RemoveDirectoryA(folder.c_str());
 }
 
-std::vector<std::string> LogLines() {
-  const std::string bytes = ReadBytes(LogPath());
+namespace {
+
+// A file's lines without their line feeds; a carriage return stays, and a last line without a
+// line feed is marked, so that comparisons show both.
+std::vector<std::string> LinesOf(const std::string& bytes) {
   std::vector<std::string> lines;
   std::string line;
   for (char c : bytes) {
@@ -223,6 +218,12 @@ std::vector<std::string> LogLines() {
   }
   if (!line.empty()) lines.push_back(line + "<no line feed>");
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> LogLines() {
+  return LinesOf(ReadBytes(LogPath()));
 }
 
 long long LogTimestamp(const std::string& line) {
@@ -263,6 +264,10 @@ std::string SettingsFile::Text() const {
   return out.str();
 }
 
+std::vector<std::string> SettingsFileLines() {
+  return LinesOf(ReadBytes(SettingsPath()));
+}
+
 SettingsFile QuickSettings() {
   SettingsFile settings;
   settings.showStartupScreen = 0;
@@ -283,6 +288,14 @@ std::string CountText(unsigned seconds) {
 
 // --- Windows -------------------------------------------------------------------------------
 
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result)) {
+    return -1;
+  }
+  return static_cast<LRESULT>(result);
+}
+
 std::string TextOf(HWND window) {
   char text[1024] = "";
   if (SendWithTimeout(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) < 0) {
@@ -290,6 +303,10 @@ std::string TextOf(HWND window) {
   }
   text[sizeof text - 1] = '\0';
   return text;
+}
+
+bool SetTextOf(HWND window, const std::string& text) {
+  return SendWithTimeout(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) == TRUE;
 }
 
 std::string ClassOf(HWND window) {
@@ -319,6 +336,71 @@ std::vector<int> ChildButtonIds(HWND dialog) {
   }
   std::sort(ids.begin(), ids.end());
   return ids;
+}
+
+HWND FindControl(HWND parent, int id, const std::string& className) {
+  for (HWND child : ChildWindows(parent)) {
+    if (GetDlgCtrlID(child) == id && SameClass(child, className.c_str())) return child;
+  }
+  return nullptr;
+}
+
+HWND FocusedWindow(DWORD thread) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+void PostKey(HWND window, UINT virtualKey) {
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << 16;
+  PostMessageA(window, WM_KEYDOWN, virtualKey, scan | 1);
+  PostMessageA(window, WM_KEYUP, virtualKey, scan | 1 | (LPARAM{3} << 30));
+}
+
+std::vector<std::string> ListBoxLines(HWND list) {
+  std::vector<std::string> lines;
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count)) {
+    return {"<no answer>"};
+  }
+  for (WPARAM i = 0; i < count; ++i) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_NORMAL, kTimeoutMs, &length);
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL,
+                        kTimeoutMs, &copied);
+    wide.resize(std::min(static_cast<std::size_t>(copied), wide.size() - 1));
+    std::string line(wide.size() * 2 + 1, '\0');
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), line.data(),
+                            static_cast<int>(line.size()), nullptr, nullptr);
+    line.resize(static_cast<std::size_t>(std::max(bytes, 0)));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<HWND> WindowsOfClass(const std::string& className) {
+  std::vector<HWND> found;
+  for (HWND window : TopLevelWindows()) {
+    if (SameClass(window, className.c_str()) && IsWindowVisible(window)) found.push_back(window);
+  }
+  return found;
+}
+
+void EndProcessOf(HWND window) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ProcessOf(window));
+  if (!process) return;
+  TerminateProcess(process, 255);
+  WaitForSingleObject(process, kTimeoutMs);
+  CloseHandle(process);
+}
+
+RECT DesktopWorkArea() {
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  return area;
 }
 
 std::string MessageBoxText(HWND box) {
@@ -433,11 +515,92 @@ BoxIcon MessageBoxIconNow(HWND box) {
 }  // namespace
 
 BoxIcon MessageBoxIcon(HWND box) {
-  // A box that has just appeared may not have painted its icon yet.
+  // A box that has just appeared may not have painted its icon yet, or only part of it, which
+  // can look like another icon: the same reading twice in a row counts.
   BoxIcon icon = BoxIcon::kNone;
-  WaitUntil("the message box's icon",
-            [&] { return (icon = MessageBoxIconNow(box)) != BoxIcon::kNone; });
+  BoxIcon previous = BoxIcon::kNone;
+  WaitUntil("the message box's icon", [&] {
+    previous = icon;
+    icon = MessageBoxIconNow(box);
+    return icon != BoxIcon::kNone && icon == previous;
+  });
   return icon;
+}
+
+std::string DescribeMessageBox(HWND box) {
+  std::string buttons;
+  for (int id : ChildButtonIds(box)) {
+    if (!buttons.empty()) buttons += '+';
+    switch (id) {
+      case IDOK: buttons += "OK"; break;
+      case IDCANCEL: buttons += "Cancel"; break;
+      case IDYES: buttons += "Yes"; break;
+      case IDNO: buttons += "No"; break;
+      default: buttons += std::to_string(id); break;
+    }
+  }
+  std::string text = CaptionOf(box) + " | " + MessageBoxText(box) + " | " +
+                     IconName(MessageBoxIcon(box)) + " | " + buttons + " | " +
+                     (GetWindow(box, GW_OWNER) ? "owned" : "no owner");
+  if (IsTopmost(box)) text += ", system-modal";
+  return text;
+}
+
+// --- Dialog templates ---------------------------------------------------------------------
+
+RECT DialogUnitsToPixels(int templateId, int x, int y, int width, int height) {
+  RECT pixels = {-1, -1, -1, -1};
+  HMODULE executable = LoadLibraryExA(programPath.c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!executable) return pixels;
+  HRSRC found = FindResourceA(executable, MAKEINTRESOURCEA(templateId), RT_DIALOG);
+  const void* data = found ? LockResource(LoadResource(executable, found)) : nullptr;
+  if (data) {
+    // An extended template: version, signature, help id, extended style, then the style.
+    std::vector<char> copy(static_cast<const char*>(data),
+                           static_cast<const char*>(data) + SizeofResource(executable, found));
+    DWORD style = 0;
+    std::memcpy(&style, copy.data() + 12, sizeof style);
+    style &= ~static_cast<DWORD>(WS_VISIBLE);
+    std::memcpy(copy.data() + 12, &style, sizeof style);
+    HWND hidden = CreateDialogIndirectParamA(
+        GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(copy.data()), nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    RECT corner = {x, y, width, height};
+    if (hidden && MapDialogRect(hidden, &corner)) {
+      pixels = {corner.left, corner.top, corner.left + corner.right, corner.top + corner.bottom};
+    }
+    if (hidden) DestroyWindow(hidden);
+  }
+  FreeLibrary(executable);
+  return pixels;
+}
+
+std::vector<LiveControl> LiveControls(HWND dialog) {
+  std::vector<LiveControl> controls;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    LiveControl control;
+    control.id = GetDlgCtrlID(child) & 0xFFFF;
+    control.className = ClassOf(child);
+    control.text = TextOf(child);
+    control.style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+    // The dialog manager draws a border asked for by the template as a sunken client edge.
+    if (GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) control.style |= WS_BORDER;
+    control.rect = RectInClient(child, dialog);
+    controls.push_back(control);
+  }
+  return controls;
+}
+
+::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path) {
+  // The name box of the system's file-open dialog: cmb13 (1148), or edt1 (1152) in older ones.
+  HWND name = FindControl(chooser, 1148, "Edit");
+  if (!name) name = FindControl(chooser, 1152, "Edit");
+  if (!name) return ::testing::AssertionFailure() << "the file dialog has no file name box";
+  if (!SetTextOf(name, path)) {
+    return ::testing::AssertionFailure() << "cannot type into the file dialog's name box";
+  }
+  return Answer(chooser, IDOK);
 }
 
 // --- Screen --------------------------------------------------------------------------------
@@ -586,6 +749,11 @@ std::string TempPath(const std::string& name) {
   return TempFolder() + name;
 }
 
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 std::string WriteTestWav(const std::string& name) {
   // 0.1 s of an 8-bit, 8 kHz square wave: enough for the sound service to accept it.
   const std::string path = TempPath(name);
@@ -622,6 +790,16 @@ Program::~Program() {
 }
 
 ::testing::AssertionResult Program::Launch(bool traceSound) {
+  return Start(programPath, "", traceSound);
+}
+
+::testing::AssertionResult Program::LaunchFrom(const std::string& program,
+                                               const std::string& workingDirectory) {
+  return Start(program, workingDirectory, false);
+}
+
+::testing::AssertionResult Program::Start(const std::string& program, const std::string& folder,
+                                          bool traceSound) {
   Kill();
   // Wine gives a new process the unix standard error of its parent, whatever the handles in
   // STARTUPINFO say; so the program's trace lands where the driver's standard error goes.
@@ -635,13 +813,13 @@ Program::~Program() {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   std::string environment = traceSound ? EnvironmentWithTrace() : std::string();
-  std::string commandLine = "\"" + programPath + "\"";
+  std::string commandLine = "\"" + program + "\"";
   PROCESS_INFORMATION info = {};
   if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
-                      traceSound ? static_cast<void*>(environment.data()) : nullptr, nullptr,
-                      &startup, &info)) {
+                      traceSound ? static_cast<void*>(environment.data()) : nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
     return ::testing::AssertionFailure()
-           << "cannot start " << programPath << " (error " << GetLastError() << ")";
+           << "cannot start " << program << " (error " << GetLastError() << ")";
   }
   process_ = info.hProcess;
   thread_ = info.hThread;
@@ -715,12 +893,6 @@ void Program::Command(int id) const {
   PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-void Program::PostKey(UINT virtualKey) const {
-  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << 16;
-  PostMessageA(window_, WM_KEYDOWN, virtualKey, scan | 1);
-  PostMessageA(window_, WM_KEYUP, virtualKey, scan | 1 | (LPARAM{3} << 30));
-}
-
 ::testing::AssertionResult Program::PressAltKey(UINT virtualKey) const {
   SetForegroundWindow(window_);
   auto foreground = WaitUntil("the main window to come to the foreground",
@@ -751,16 +923,34 @@ void Program::PostKey(UINT virtualKey) const {
   return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult Program::TickUntil(unsigned count) {
-  const std::string wanted = CountText(count);
+::testing::AssertionResult Program::TickToAtLeast(unsigned count) {
   for (unsigned step = 0; step <= count + 1; ++step) {
-    if (DisplayText() == wanted) return ::testing::AssertionSuccess();
+    const std::string shown = DisplayText();
+    unsigned hours = 0;
+    unsigned minutes = 0;
+    unsigned seconds = 0;
+    if (std::sscanf(shown.c_str(), "%2u:%2u:%2u", &hours, &minutes, &seconds) != 3) {
+      return ::testing::AssertionFailure() << "the display shows " << shown;
+    }
+    if (hours * 3600 + minutes * 60 + seconds >= count) return ::testing::AssertionSuccess();
     PostMessageA(window_, WM_TIMER, kTimerId, 0);
     auto synced = Sync();
     if (!synced) return synced;
   }
   return ::testing::AssertionFailure()
-         << "the display never showed " << wanted << "; it shows " << DisplayText();
+         << "the display never reached " << CountText(count) << "; it shows " << DisplayText();
+}
+
+::testing::AssertionResult Program::TickToLimit(unsigned limit) {
+  if (limit > 1) {
+    auto before = TickToAtLeast(limit - 1);
+    if (!before) return before;
+  }
+  const std::string wanted = CountText(limit);
+  auto reached = WaitUntil(
+      "the program's timer to count to " + wanted, [&] { return DisplayText() == wanted; }, 2500);
+  if (!reached) return reached << "; the display shows " << DisplayText();
+  return Sync();
 }
 
 std::vector<HWND> Program::Dialogs() const {

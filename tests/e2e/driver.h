@@ -22,6 +22,7 @@ constexpr int kPause = 3006;
 constexpr int kCmdFont = 2004;
 constexpr int kCmdTextColor = 2005;
 constexpr int kCmdBackgroundColor = 2006;
+constexpr int kCmdAbout = 2009;
 
 // The program under test: set once from the command line or VANTOREL_EXE.
 void SetProgramPath(const std::string& path);
@@ -70,6 +71,9 @@ struct SettingsFile {
   std::string Text() const;
 };
 
+// The settings file's lines without their line feeds.
+std::vector<std::string> SettingsFileLines();
+
 // The settings for a quick start: the defaults with the startup screen off.
 SettingsFile QuickSettings();
 // Writes the settings file that the next start of the program reads.
@@ -80,11 +84,31 @@ std::string CountText(unsigned seconds);
 
 // --- Windows of any process --------------------------------------------------------------------
 
+// SendMessageTimeoutA, so that a program stuck in a modal loop cannot hang the driver; -1 when
+// the program did not answer in time.
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 std::string TextOf(HWND window);  // WM_GETTEXT, which works across processes for edits too
+bool SetTextOf(HWND window, const std::string& text);  // WM_SETTEXT, as typing would leave it
 std::string ClassOf(HWND window);
 RECT ClientRectOnScreen(HWND window);
 RECT RectInClient(HWND child, HWND parent);  // the child's window rectangle in parent's client
 std::vector<int> ChildButtonIds(HWND dialog);
+// The first window among all descendants of `parent` with this id and class.
+HWND FindControl(HWND parent, int id, const std::string& className);
+// The thread's keyboard focus, from GetGUIThreadInfo; null when it has none.
+HWND FocusedWindow(DWORD thread);
+// A key pressed and released, posted to `window` as the input queue would post it; a modal
+// dialog's loop then treats it as the dialog manager does (Escape, Enter).
+void PostKey(HWND window, UINT virtualKey);
+// The lines of a list box, read with the wide messages (the ANSI ones come back in UTF-16
+// across processes).
+std::vector<std::string> ListBoxLines(HWND list);
+// Visible top-level windows of this class, of any process.
+std::vector<HWND> WindowsOfClass(const std::string& className);
+// Ends the process that owns `window` and waits for it; for helpers the program started.
+void EndProcessOf(HWND window);
+// The desktop work area, which the program reads at start.
+RECT DesktopWorkArea();
 std::string MessageBoxText(HWND box);  // its text: the static with id 0xFFFF
 bool IsTopmost(HWND window);           // system-modal message boxes stay on top
 // Clicks a dialog's button by posting its notification, then waits for the dialog to go away.
@@ -95,6 +119,33 @@ enum class BoxIcon { kNone, kHand, kQuestion, kExclamation, kInformation };
 const char* IconName(BoxIcon icon);
 // Which standard icon a message box shows, by comparing its pixels with the standard icons.
 BoxIcon MessageBoxIcon(HWND box);
+// A message box as a person meets it, for one comparison:
+//   "caption | text | icon | buttons | owner", then ", system-modal" when it stays on top;
+// for example "Error! | Unable to open the program's help file | hand | OK | no owner".
+std::string DescribeMessageBox(HWND box);
+
+// --- Dialog templates -----------------------------------------------------------------------
+
+// A rectangle given in the dialog units of the program's dialog template `templateId`
+// (x, y, width, height), in pixels of that dialog's client area: MapDialogRect on a hidden copy
+// of the template made in the driver, because MapDialogRect does not work across processes.
+// Left and top, width and height are mapped separately, as the dialog manager places controls.
+RECT DialogUnitsToPixels(int templateId, int x, int y, int width, int height);
+
+// A control of a live dialog as the dialog manager built it.
+struct LiveControl {
+  int id = 0;  // the low word of the control id, as a template stores it
+  std::string className;
+  std::string text;
+  DWORD style = 0;  // with WS_BORDER put back where the dialog manager made it a client edge
+  RECT rect = {};   // in the dialog's client area, pixels
+};
+// The direct children of a dialog in creation order, which is the template's order.
+std::vector<LiveControl> LiveControls(HWND dialog);
+
+// Types `path` into a file-open dialog's name box and confirms it, then waits for the dialog
+// to close.
+::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path);
 
 // --- Screen pixels ----------------------------------------------------------------------------
 
@@ -131,6 +182,7 @@ void SwitchDisplayScreenSaver(bool on);
 // --- Files of the driver's own -----------------------------------------------------------------
 
 std::string TempPath(const std::string& name);      // in the temp folder of the prefix
+std::string FolderOf(const std::string& path);      // without the last name and its backslash
 std::string WriteTestWav(const std::string& name);  // a short WAV file; returns its path
 
 // --- The program ------------------------------------------------------------------------------
@@ -150,6 +202,10 @@ class Program {
   // Starts the program; with traceSound its PlaySound calls are recorded through Wine's trace,
   // which goes to the driver's standard error: a file named by VANTOREL_E2E_STDERR.
   ::testing::AssertionResult Launch(bool traceSound = false);
+  // Starts another copy of the program, or the program itself, in this working directory
+  // (empty: the driver's own).
+  ::testing::AssertionResult LaunchFrom(const std::string& program,
+                                        const std::string& workingDirectory);
   // Waits until its main window is visible with the display and the four buttons.
   ::testing::AssertionResult WaitForMainWindow(DWORD timeoutMs = kTimeoutMs);
   ::testing::AssertionResult LaunchAndWait() {
@@ -175,13 +231,18 @@ class Program {
   // A click on an enabled button; a disabled one cannot be clicked, so that fails.
   ::testing::AssertionResult Click(int buttonId);
   void Command(int id) const;
-  void PostKey(UINT virtualKey) const;
+  void PostKey(UINT virtualKey) const { e2e::PostKey(window_, virtualKey); }
   // Alt+key through the input queue, the only way TranslateAccelerator sees Alt held.
   ::testing::AssertionResult PressAltKey(UINT virtualKey) const;
   // Posts timer notifications, in batches the message queue can hold.
   ::testing::AssertionResult PostTicks(unsigned count);
-  // One notification at a time until the display shows `count`.
-  ::testing::AssertionResult TickUntil(unsigned count);
+  // One notification at a time until the display shows `count` or more: the program's own
+  // timer may add a second between two of them, so the count can pass `count` by one.
+  ::testing::AssertionResult TickToAtLeast(unsigned count);
+  // Counts to a running count's limit: posted notifications up to a second before it, then the
+  // program's own timer for the last second (up to a second's wait), so that no posted
+  // notification can arrive after the count stopped.
+  ::testing::AssertionResult TickToLimit(unsigned limit);
 
   // A visible top-level "#32770" window of this process with this caption.
   HWND FindDialog(const std::string& caption) const;
@@ -198,6 +259,8 @@ class Program {
   int GdiObjectCount() const;
 
  private:
+  ::testing::AssertionResult Start(const std::string& program, const std::string& folder,
+                                   bool traceSound);
   void Release();
 
   HANDLE process_ = nullptr;

@@ -36,8 +36,7 @@ std::vector<SoundCall> RunToTheLimit(Program& program, const SettingsFile& setti
   EXPECT_TRUE(program.Launch(true));
   EXPECT_TRUE(program.WaitForMainWindow());
   EXPECT_TRUE(program.Click(kStart));
-  EXPECT_TRUE(program.TickUntil(3));
-  EXPECT_TRUE(program.Sync());
+  EXPECT_TRUE(program.TickToLimit(3));
   EXPECT_EQ(program.ButtonStates(), "Start+ Pause- Stop- Reset+") << "the limit was not reached";
   DWORD exitCode = 1;
   EXPECT_TRUE(program.Close(&exitCode));

@@ -1,0 +1,166 @@
+// The View Program Log dialog: the log as a list, its deletion, a missing log, and an entry
+// written behind the open dialog.
+#include <string>
+#include <vector>
+
+#include "driver.h"
+
+namespace vantorel::e2e {
+namespace {
+
+using ViewLogTest = ProgramTest;
+
+constexpr int kList = 4002;
+constexpr int kDeleteLog = 4004;
+
+const std::string kNewLog = " - New log started.";
+
+HWND OpenViewLog(Program& program) {
+  program.PostKey(VK_F4);
+  return program.WaitForDialog("View Program Log");
+}
+
+// A log left by earlier sessions, with a line wider than the list.
+void PrepareLog() {
+  CreateDirectoryA(DataFolder().c_str(), nullptr);
+  std::string wide = "2026-03-01 09:15:02 - Start Vantorel: Timer Set - 00h:01m:00s";
+  wide += std::string(160, '.') + "end";
+  ASSERT_TRUE(WriteBytes(LogPath(), "2026-03-01 09:15:00 - Session Start\n" + wide +
+                                        "\n2026-03-01 09:16:02 - Timer limit reached.\n"));
+}
+
+// The log file holds exactly one line, the new start, written just now.
+void ExpectNewLog(long long since) {
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_EQ(lines.size(), 1u) << ReadBytes(LogPath());
+  ASSERT_GE(lines[0].size(), 19u);
+  EXPECT_EQ(lines[0].substr(19), kNewLog);
+  EXPECT_GE(LogTimestamp(lines[0]), since) << lines[0];
+  EXPECT_LE(LogTimestamp(lines[0]), LocalNowSeconds()) << lines[0];
+}
+
+TEST_F(ViewLogTest, ListsTheLogInFileOrderAndOnlyOkOrTheCloseBoxEndIt) {
+  PrepareSettings(QuickSettings());
+  PrepareLog();
+  ASSERT_TRUE(program_.LaunchAndWait());
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_EQ(lines.size(), 4u) << "the program added no session start";
+
+  const HWND dialog = OpenViewLog(program_);
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), program_.window());
+  const HWND list = GetDlgItem(dialog, kList);
+  EXPECT_EQ(ListBoxLines(list), lines);
+  EXPECT_EQ(SendWithTimeout(list, LB_GETTOPINDEX, 0, 0), 0) << "the oldest line is not on top";
+  EXPECT_EQ(SendWithTimeout(list, LB_GETHORIZONTALEXTENT, 0, 0), 2048);
+  const HWND focus = FocusedWindow(program_.thread());
+  EXPECT_EQ(focus, GetDlgItem(dialog, IDOK)) << "focus on \"" << TextOf(focus) << "\"";
+
+  PostKey(focus, VK_ESCAPE);
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(program_.Sync());
+  EXPECT_TRUE(IsWindowVisible(dialog)) << "Escape closed the dialog";
+  ASSERT_TRUE(Answer(dialog, IDOK));
+
+  const HWND again = OpenViewLog(program_);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(ListBoxLines(GetDlgItem(again, kList)), lines);
+  PostMessageA(again, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitGone(again));
+  ASSERT_TRUE(program_.Sync());
+  EXPECT_EQ(LogLines(), lines) << "looking at the log changed it";
+}
+
+TEST_F(ViewLogTest, DeleteAsksFirstAndStartsANewLogWhetherLoggingIsOnOrOff) {
+  for (int logEnabled : {1, 0}) {
+    SCOPED_TRACE(logEnabled ? "logging on" : "logging off");
+    SettingsFile settings = QuickSettings();
+    settings.logEnabled = logEnabled;
+    PrepareSettings(settings);
+    PrepareLog();
+    ASSERT_TRUE(program_.LaunchAndWait());
+    const std::string before = ReadBytes(LogPath());
+
+    const HWND dialog = OpenViewLog(program_);
+    ASSERT_TRUE(dialog);
+    const HWND list = GetDlgItem(dialog, kList);
+    const std::vector<std::string> shown = ListBoxLines(list);
+    EXPECT_EQ(shown.size(), logEnabled ? 4u : 3u);
+
+    PostMessageA(dialog, WM_COMMAND, kDeleteLog, 0);
+    HWND box = program_.WaitForDialog("Confirm deletion of Program Log");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(DescribeMessageBox(box),
+              "Confirm deletion of Program Log | Are you sure? | exclamation | OK+Cancel | "
+              "no owner");
+    ASSERT_TRUE(Answer(box, IDCANCEL));
+    ASSERT_TRUE(program_.Sync());
+    EXPECT_EQ(ReadBytes(LogPath()), before) << "Cancel deleted the log";
+    EXPECT_EQ(ListBoxLines(list), shown);
+
+    const long long asked = LocalNowSeconds();
+    PostMessageA(dialog, WM_COMMAND, kDeleteLog, 0);
+    box = program_.WaitForDialog("Confirm deletion of Program Log");
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(Answer(box, IDOK));
+    ASSERT_TRUE(program_.Sync());
+    ExpectNewLog(asked);
+    EXPECT_EQ(ListBoxLines(list), LogLines());
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the deletion closed the dialog";
+    ASSERT_TRUE(Answer(dialog, IDOK));
+  }
+}
+
+TEST_F(ViewLogTest, MissingLogIsReportedOnceAndTheListStaysEmpty) {
+  SettingsFile settings = QuickSettings();
+  settings.logEnabled = 0;  // so that nothing writes the log
+  PrepareSettings(settings);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  ASSERT_FALSE(FileExists(LogPath()));
+
+  program_.PostKey(VK_F4);
+  const HWND box = program_.WaitForDialog("An unexpected error has occurred!");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(DescribeMessageBox(box),
+            "An unexpected error has occurred! | Cannot read program log! | hand | OK | no owner, "
+            "system-modal");
+  ASSERT_TRUE(Answer(box, IDOK));
+  const HWND dialog = program_.WaitForDialog("View Program Log");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(program_.Sync());
+  Sleep(200);
+  EXPECT_EQ(program_.Dialogs(), std::vector<HWND>{dialog}) << "more than one message";
+  EXPECT_EQ(ListBoxLines(GetDlgItem(dialog, kList)), std::vector<std::string>{});
+  ASSERT_TRUE(Answer(dialog, IDOK));
+  EXPECT_FALSE(FileExists(LogPath()));
+}
+
+TEST_F(ViewLogTest, LimitReachedBehindTheOpenListIsLoggedButNotListed) {
+  SettingsFile settings = QuickSettings();
+  settings.limitSeconds = 3;
+  PrepareSettings(settings);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  ASSERT_TRUE(program_.Click(kStart));
+  ASSERT_TRUE(program_.Sync());
+
+  const HWND dialog = OpenViewLog(program_);
+  ASSERT_TRUE(dialog);
+  const HWND list = GetDlgItem(dialog, kList);
+  const std::vector<std::string> shown = ListBoxLines(list);
+  ASSERT_EQ(shown.size(), 2u);
+  ASSERT_TRUE(program_.TickToLimit(3));
+  ASSERT_TRUE(IsWindowVisible(dialog));
+  EXPECT_EQ(program_.ButtonStates(), "Start+ Pause- Stop- Reset+") << "not stopped at the limit";
+  const std::vector<std::string> logged = LogLines();
+  ASSERT_EQ(logged.size(), 3u) << ReadBytes(LogPath());
+  EXPECT_EQ(logged[2].substr(19), " - Timer limit reached.");
+  EXPECT_EQ(ListBoxLines(list), shown) << "the open list changed";
+  ASSERT_TRUE(Answer(dialog, IDOK));
+
+  const HWND again = OpenViewLog(program_);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(ListBoxLines(GetDlgItem(again, kList)), logged);
+}
+
+}  // namespace
+}  // namespace vantorel::e2e
