@@ -80,6 +80,9 @@ void InstallDisplayFont(HWND display) {
   if (displayFont != nullptr) DeleteObject(displayFont);
   displayFont = CreateDisplayFont();
   SendMessageA(display, WM_SETFONT, reinterpret_cast<WPARAM>(displayFont), FALSE);
+  // The edit control derives its margins from the font, which for digits this size eats
+  // into the width and cuts the count short; the display needs none.
+  SendMessageA(display, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
 }
 
 void SetWindowBackground(HWND window, COLORREF colour) {

@@ -21,11 +21,12 @@ source scripts/lib/wine-session.sh
 wine_session_start
 wine "$exe" &
 program=$!
-for _ in $(seq 200); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Vantorel' && break
+# The main window is mapped only after the startup screen has closed.
+for _ in $(seq 300); do
+  xdotool search --onlyvisible --name '^Vantorel' >/dev/null 2>&1 && break
   sleep 0.1
 done
-sleep 1
+sleep 0.5
 mkdir -p build/screenshots
 shot=build/screenshots/vantorel-$(date +%Y%m%d-%H%M%S).png
 import -window root "$shot"
