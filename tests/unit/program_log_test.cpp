@@ -103,6 +103,15 @@ TEST_F(ProgramLogTest, FailuresAreReportedOncePerEntry) {
   EXPECT_EQ((std::vector<std::string>{kWriteFailure, kReadFailure}), system_.calls);
 }
 
+#ifndef _WIN32
+// A full disk: the open succeeds and the write fails; that is reported like a failed open.
+TEST_F(ProgramLogTest, FailedWriteAfterTheOpenIsReported) {
+  std::filesystem::create_symlink("/dev/full", LogFile());
+  LogSessionStart();
+  EXPECT_EQ(std::vector<std::string>{kWriteFailure}, system_.calls);
+}
+#endif
+
 TEST_F(ProgramLogTest, OverlongDetailIsCutToTheLineBuffer) {
   const std::string detail(400, 'd');
   WriteLogEntry(kLogStart, detail.c_str());

@@ -136,6 +136,19 @@ TEST_F(SettingsTest, FailedSavesReportAndKeepTheOldFile) {
   EXPECT_EQ(0u, settings.limitHours);
 }
 
+#ifndef _WIN32
+// A full disk: every write after the open fails.
+TEST_F(SettingsTest, FailedWritesAfterTheOpenReportAndKeepTheOldFile) {
+  LoadSettings();
+  std::filesystem::create_symlink("/dev/full", system_.folder + "/vantorel.tmp");
+  settings.limitHours = 7;
+  SaveSettings();
+  EXPECT_EQ(std::vector<std::string>{kWriteFailure}, system_.calls);
+  EXPECT_EQ(kDefaultFile, ReadWholeFile(SettingsFile()));
+  EXPECT_FALSE(std::filesystem::is_symlink(system_.folder + "/vantorel.tmp"));
+}
+#endif
+
 TEST_F(SettingsTest, UnusableDataFoldersGiveTheWriteFailure) {
   // The data folder's place is taken by a regular file.
   WriteWholeFile((root_ / "blocked").string(), "x");
