@@ -246,6 +246,14 @@ long long LogTimestamp(const std::string& line) {
   return SecondsOf(time);
 }
 
+std::vector<std::string> LogEvents() {
+  std::vector<std::string> events;
+  for (const std::string& line : LogLines()) {
+    events.push_back(LogTimestamp(line) < 0 ? "<bad timestamp> " + line : line.substr(19));
+  }
+  return events;
+}
+
 long long LocalNowSeconds() {
   SYSTEMTIME now;
   GetLocalTime(&now);

@@ -45,6 +45,9 @@ void RemoveDataFolder();
 std::vector<std::string> LogLines();
 // "YYYY-MM-DD hh:mm:ss" at the start of a log line, as seconds since 1601; -1 when malformed.
 long long LogTimestamp(const std::string& line);
+// The log's lines without their timestamps; a line without a well-formed one is kept whole
+// behind a marker so that a comparison shows it.
+std::vector<std::string> LogEvents();
 long long LocalNowSeconds();
 
 // The eighteen lines of the settings file, with the program's defaults.

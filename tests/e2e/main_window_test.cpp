@@ -13,22 +13,6 @@ using MainWindowTest = ProgramTest;
 
 const std::string kStartOneMinute = " - Start Vantorel: Timer Set - 00h:01m:00s";
 
-// The log's lines without their timestamps; a line without a well-formed one is kept whole
-// behind a marker so that the comparison shows it.
-std::vector<std::string> LogEvents() {
-  std::vector<std::string> events;
-  for (const std::string& line : LogLines()) {
-    events.push_back(LogTimestamp(line) < 0 ? "<bad timestamp> " + line : line.substr(19));
-  }
-  return events;
-}
-
-RECT WorkArea() {
-  RECT area = {};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  return area;
-}
-
 std::string Describe(const RECT& rect) {
   return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + ")-(" +
          std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
@@ -94,7 +78,7 @@ TEST_F(MainWindowTest, FirstStartShowsTheIdleWindowAndWritesTheDefaults) {
   ASSERT_TRUE(program_.Sync());
 
   const HWND window = program_.window();
-  const RECT workArea = WorkArea();
+  const RECT workArea = DesktopWorkArea();
   EXPECT_EQ(program_.Caption(), "Vantorel: Timer Set - 00h:00m:00s");
   EXPECT_EQ(program_.DisplayText(), "00:00:00");
   EXPECT_EQ(program_.ButtonStates(), "Start+ Pause- Stop- Reset-");

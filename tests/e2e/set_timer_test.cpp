@@ -14,14 +14,6 @@ constexpr int kHours = 4011;
 constexpr int kMinutes = 4012;
 constexpr int kSeconds = 4013;
 
-std::vector<std::string> LogEvents() {
-  std::vector<std::string> events;
-  for (const std::string& line : LogLines()) {
-    events.push_back(LogTimestamp(line) < 0 ? "<bad timestamp> " + line : line.substr(19));
-  }
-  return events;
-}
-
 std::vector<std::string> Fields(HWND dialog) {
   return {TextOf(GetDlgItem(dialog, kHours)), TextOf(GetDlgItem(dialog, kMinutes)),
           TextOf(GetDlgItem(dialog, kSeconds))};
