@@ -5,9 +5,18 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest clang-format
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine wine64 xvfb x11-utils imagemagick fonts-liberation
+  wine wine64 wine32:i386 xvfb x11-utils imagemagick fonts-liberation
   sox lame python3 fp-utils xdotool nsis zip unzip
 )
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# wine32 runs the 32-bit program (and Wine's own tools) beside the 64-bit one; it comes from
+# the i386 architecture, which apt only offers once dpkg knows it.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -16,8 +25,6 @@ for package in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
     "${missing[@]}" >/dev/null
