@@ -1,5 +1,4 @@
-# Cross-compiling for 32-bit Windows with MinGW-w64. Built here, not run: these machines
-# cannot execute 32-bit programs.
+# Cross-compiling for 32-bit Windows with MinGW-w64. Test programs run under Wine (wine32).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(VANTOREL_MINGW_TRIPLE i686-w64-mingw32)

@@ -7,8 +7,8 @@
 ;   OUTFILE                 the installer to write
 ;   NOTICE, WEB_PAGE        the ownership notice and the product's web page
 ;   TARGET                  x86-unicode for the release, which runs on 32-bit and 64-bit
-;                           Windows alike; amd64-unicode for the tests, whose Wine runs only
-;                           64-bit programs
+;                           Windows alike; amd64-unicode for the tests on machines whose Wine
+;                           runs only 64-bit programs
 ;
 ; Exit codes: 0 installed; 1 cancelled by the user; 2 stopped because Vantorel was running and
 ; was not closed (at once in silent mode /S), or another failure.

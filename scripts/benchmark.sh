@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Measures the program against a minimal Win32 window program under Wine and prints a table of
 # the figures against their goals: start-up time, peak working set, idle CPU, CPU per counted
-# second and how far the count falls behind the wall clock.
+# second and how far the count falls behind the wall clock. One table for the 64-bit program
+# beside a 64-bit baseline, one for the 32-bit program beside a 32-bit baseline (where this
+# machine runs 32-bit programs), both against the same goals.
 #   --quick          20 s of real-timer lag instead of 5 minutes
 #   --lag-seconds N  N seconds of real-timer lag
 #   --launches N     N start-ups of each program (default 10); a steadier median on a busy
@@ -31,7 +33,7 @@ while [ $# -gt 0 ]; do
 done
 
 scripts/install-deps.sh
-scripts/build.sh win64
+scripts/build.sh win64 win32
 
 # A prefix of the benchmark's own: it rewrites the program's settings file, and the CPU it
 # reads from the wineserver must not include the work of tests running at the same time.
@@ -59,12 +61,29 @@ server_pid=$(wineserver_pid)
 [ "$server_pid" != 0 ] || echo "wineserver not found: its CPU is not reported" >&2
 
 # Without a sound card ALSA complains at every tick sound; the complaints say nothing here.
-set +e
-{
-  wine build/win64/vantorel_bench.exe --lag-seconds "$lag_seconds" --launches "$launches" \
-    --server-pid "$server_pid" --display-pid "${VANTOREL_XVFB_PID:-0}" 2>&1 1>&3 3>&- |
-    grep -v '^ALSA lib ' >&2
-} 3>&1
-status=${PIPESTATUS[0]}
-set -e
+# BUILD: win64 or win32, the program and the baseline of that bitness.
+measure() {
+  local build=$1 status
+  set +e
+  {
+    wine build/win64/vantorel_bench.exe --program "build/$build/vantorel.exe" \
+      --baseline "build/$build/vantorel_baseline.exe" --lag-seconds "$lag_seconds" \
+      --launches "$launches" --server-pid "$server_pid" --display-pid "${VANTOREL_XVFB_PID:-0}" \
+      2>&1 1>&3 3>&- | grep -v '^ALSA lib ' >&2
+  } 3>&1
+  status=${PIPESTATUS[0]}
+  set -e
+  return "$status"
+}
+
+status=0
+echo "== the 64-bit program beside a 64-bit baseline"
+measure win64 || status=$?
+echo
+if [ "$VANTOREL_RUNS_32BIT" = 1 ]; then
+  echo "== the 32-bit program beside a 32-bit baseline"
+  measure win32 || { result=$?; [ "$result" -gt "$status" ] && status=$result; }
+else
+  echo "== the 32-bit program: not measured, this machine cannot run 32-bit programs"
+fi
 exit "$status"

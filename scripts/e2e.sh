@@ -1,19 +1,32 @@
 #!/usr/bin/env bash
-# Runs the end-to-end tests: build/win64/tests/e2e/vantorel_e2e.exe starts the program
-# build/win64/vantorel.exe under Wine and works it only through its windows.
-#   scripts/e2e.sh [gtest options]      for example --gtest_filter='MainWindowTest.*'
+# Runs the end-to-end tests: build/win64/tests/e2e/vantorel_e2e.exe starts the program under
+# Wine and works it only through its windows. The same driver tests either executable.
+#   scripts/e2e.sh [--program win64|win32] [gtest options]
+#       --program   build/win64/vantorel.exe (default) or the 32-bit build/win32/vantorel.exe
+#       for example scripts/e2e.sh --program win32 --gtest_filter='MainWindowTest.*'
 # Uses the caller's Wine session when DISPLAY and WINEPREFIX are set (scripts/test.sh sources
 # scripts/lib/wine-session.sh and calls wine_session_start first); otherwise starts its own.
-# Builds win64 first unless VANTOREL_E2E_NO_BUILD=1. Exits non-zero when a test fails.
+# Builds first unless VANTOREL_E2E_NO_BUILD=1. Prints "end-to-end (ARCH): N passed, M failed"
+# last and exits non-zero when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-program=build/win64/vantorel.exe
+build=win64
+if [ "${1:-}" = --program ]; then
+  case "${2:-}" in
+    win64 | win32) build=$2 ;;
+    *) echo "usage: scripts/e2e.sh [--program win64|win32] [gtest options]" >&2; exit 2 ;;
+  esac
+  shift 2
+fi
+program=build/$build/vantorel.exe
 driver=build/win64/tests/e2e/vantorel_e2e.exe
+arch=x86_64
+[ "$build" = win64 ] || arch=i686
 
 if [ "${VANTOREL_E2E_NO_BUILD:-0}" != 1 ]; then
   build_log=$(mktemp)
-  if ! scripts/build.sh win64 >"$build_log" 2>&1; then
+  if ! scripts/build.sh win64 $([ "$build" = win64 ] || echo "$build") >"$build_log" 2>&1; then
     cat "$build_log"
     rm -f "$build_log"
     exit 1
@@ -21,7 +34,7 @@ if [ "${VANTOREL_E2E_NO_BUILD:-0}" != 1 ]; then
   rm -f "$build_log"
 fi
 for file in "$program" "$driver"; do
-  [ -f "$file" ] || { echo "missing $file: build win64 first (scripts/build.sh win64)" >&2; exit 1; }
+  [ -f "$file" ] || { echo "missing $file: build first (scripts/build.sh win64 $build)" >&2; exit 1; }
 done
 
 own_session=0
@@ -35,17 +48,22 @@ fi
 # program's sound trace (and the noise of a machine without a sound card) lands in this file,
 # which the driver reads.
 stderr_file=$(mktemp --tmpdir vantorel-e2e-stderr.XXXXXX)
+stdout_file=$(mktemp --tmpdir vantorel-e2e-stdout.XXXXXX)
 cleanup() {
-  rm -f "$stderr_file"
+  rm -f "$stderr_file" "$stdout_file"
   if [ "$own_session" = 1 ]; then wine_session_stop; fi
 }
 trap cleanup EXIT
 
 status=0
 VANTOREL_E2E_STDERR="$stderr_file" timeout 900 \
-  wine "$driver" "$PWD/$program" "$@" 2>"$stderr_file" || status=$?
+  wine "$driver" "$PWD/$program" "$@" 2>"$stderr_file" | tee "$stdout_file" || status=$?
 if [ "$status" -ne 0 ]; then
   echo "== end of the standard error of the driver and the program (sound noise left out):"
   grep -v -e '^ALSA lib' -e ':trace:winmm:' -e ':warn:winmm:' "$stderr_file" | tail -n 40 || true
 fi
+# Each finished test leaves one line with its time: "[       OK ] Suite.Name (12 ms)".
+passed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[       OK \] .* \([0-9]+ ms\)$' || true)
+failed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' || true)
+echo "end-to-end ($arch): $passed passed, $failed failed"
 exit "$status"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: formatting, the unit tests natively, under the sanitizers and under Wine,
-# and both Windows builds. Exits non-zero when anything fails or no test ran.
+# Runs every test: formatting, the unit tests natively, under the sanitizers and under Wine for
+# both Windows builds, the end-to-end tests against the 64-bit and the 32-bit program, and the
+# release files. Exits non-zero when anything fails or no test ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,11 +10,34 @@ scripts/build.sh native asan win64 win32
 
 failed=0
 passed=0
+skipped=0
+counts=()  # the end-to-end counts of each executable, repeated in the summary
 run() {
   local name=$1
   shift
   echo "== $name"
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+# Runs a step of the 32-bit program only where 32-bit Windows programs can run.
+run_32bit() {
+  if [ "$VANTOREL_RUNS_32BIT" = 1 ]; then
+    run "$@"
+  else
+    echo "== $1"
+    echo "SKIPPED: $1: this machine cannot run 32-bit programs (no wine32, or a kernel without"
+    echo "  32-bit support: look for \"32-bit emulation disabled\" in dmesg)"
+    skipped=$((skipped + 1))
+  fi
+}
+
+end_to_end() {
+  local output status=0
+  output=$(mktemp)
+  env VANTOREL_E2E_NO_BUILD=1 scripts/e2e.sh --program "$1" | tee "$output" || status=$?
+  counts+=("$(grep '^end-to-end (' "$output" | tail -n 1)")
+  rm -f "$output"
+  return "$status"
 }
 
 format_check() {
@@ -29,9 +53,13 @@ run "dialog templates (i686)" python3 tests/dialog_templates_test.py build/win32
 source scripts/lib/wine-session.sh
 wine_session_start
 run "unit tests (Wine, x86_64)" ctest --test-dir build/win64 --output-on-failure --no-tests=error
-run "end-to-end tests (Wine, x86_64)" env VANTOREL_E2E_NO_BUILD=1 scripts/e2e.sh
+run_32bit "unit tests (Wine, i686)" ctest --test-dir build/win32 --output-on-failure --no-tests=error
+run "end-to-end tests (Wine, x86_64)" end_to_end win64
+run_32bit "end-to-end tests (Wine, i686)" end_to_end win32
+[ "$VANTOREL_RUNS_32BIT" = 1 ] || counts+=("end-to-end (i686): not run on this machine")
 run "release files (archives, installer under Wine, reproducibility)" tests/release/run.sh
 
 echo
-echo "summary: $passed passed, $failed failed"
+printf '%s\n' "${counts[@]}"
+echo "summary: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

@@ -3,6 +3,10 @@
 #   VANTOREL_PREFIX   the Wine prefix to use and keep (default: a fresh one, removed at exit,
 #                     so sessions that run side by side never share a wineserver)
 #   VANTOREL_SCREEN   the virtual screen, WxHxD (default: 1280x1024x24)
+#   VANTOREL_WINEARCH win64 (default: 64-bit Windows that runs 32-bit programs too) or win32
+#                     (32-bit Windows)
+# Sets VANTOREL_RUNS_32BIT to 1 when 32-bit Windows programs can run here, else 0 (no wine32,
+# or a kernel without 32-bit support: IA32 emulation switched off, as on some virtual machines).
 
 if [ -z "${VANTOREL_PREFIX:-}" ]; then
   VANTOREL_PREFIX=$(mktemp -d "${TMPDIR:-/tmp}/vantorel-wine.XXXXXX")
@@ -11,10 +15,33 @@ fi
 : "${VANTOREL_SCREEN:=1280x1024x24}"
 
 export WINEPREFIX="$VANTOREL_PREFIX"
-export WINEARCH=win64
+export WINEARCH="${VANTOREL_WINEARCH:-win64}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko set-up: the prefix is ready in seconds and nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Whether this machine runs 32-bit Windows programs: Wine's 32-bit loader starts.
+wine_session_runs_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+if wine_session_runs_32bit; then
+  export VANTOREL_RUNS_32BIT=1
+else
+  export VANTOREL_RUNS_32BIT=0
+  # Debian's `wine` prefers the 32-bit loader whenever wine32 is installed, and where the kernel
+  # refuses 32-bit code it then starts nothing, not even a 64-bit program: go straight to the
+  # 64-bit loader, for our own calls and for Wine's tools (wineboot, winepath), which call
+  # wine-stable.
+  if [ -x /usr/lib/wine/wine64 ] && [ -e /usr/lib/wine/wine ] && [ -z "${VANTOREL_WINE_SHIM:-}" ]; then
+    VANTOREL_WINE_SHIM=$(mktemp -d "${TMPDIR:-/tmp}/vantorel-wine-bin.XXXXXX")
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$VANTOREL_WINE_SHIM/wine"
+    chmod +x "$VANTOREL_WINE_SHIM/wine"
+    ln -s wine "$VANTOREL_WINE_SHIM/wine-stable"
+    export VANTOREL_WINE_SHIM VANTOREL_WINE_SHIM_OWNER=$$ WINELOADER=/usr/lib/wine/wine64
+    export PATH="$VANTOREL_WINE_SHIM:$PATH"
+  fi
+fi
 
 wine_session_stop() {
   wineserver -k 2>/dev/null || true
@@ -25,6 +52,9 @@ wine_session_stop() {
   if [ -n "${VANTOREL_PREFIX_IS_TEMPORARY:-}" ]; then
     wineserver -w 2>/dev/null || true
     rm -rf "$VANTOREL_PREFIX"
+  fi
+  if [ -n "${VANTOREL_WINE_SHIM:-}" ] && [ "${VANTOREL_WINE_SHIM_OWNER:-}" = "$$" ]; then
+    rm -rf "$VANTOREL_WINE_SHIM"
   fi
 }
 
@@ -48,9 +78,28 @@ wine_session_start_display() {
   return 1
 }
 
+# What a prefix made now can run. A 64-bit prefix made before wine32 was installed cannot start
+# any program once it is (not even a 64-bit one), so it must be made anew, not reused.
+wine_session_prefix_kind() {
+  if [ "$WINEARCH" = win32 ]; then
+    echo win32
+  elif [ "$VANTOREL_RUNS_32BIT" = 1 ]; then
+    echo win64+wow64
+  else
+    echo win64
+  fi
+}
+
 # Creates the prefix once, with the settings that keep unattended runs fast and safe.
 wine_session_prepare_prefix() {
-  if [ ! -f "$WINEPREFIX/.vantorel-ready" ]; then
+  local kind
+  kind=$(wine_session_prefix_kind)
+  if [ "$(cat "$WINEPREFIX/.vantorel-ready" 2>/dev/null)" != "$kind" ]; then
+    # Only a prefix of ours, marked when it was made, is removed.
+    if [ -f "$WINEPREFIX/.vantorel-ready" ]; then
+      wineserver -k 2>/dev/null || true
+      rm -rf "$WINEPREFIX"
+    fi
     mkdir -p "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1
     # Without a window manager every top-level close would stall two seconds.
@@ -59,7 +108,7 @@ wine_session_prepare_prefix() {
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.vantorel-ready"
+    echo "$kind" >"$WINEPREFIX/.vantorel-ready"
   fi
   # Keep one wineserver warm for every program the session starts.
   wineserver -p
