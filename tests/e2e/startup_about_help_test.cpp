@@ -262,6 +262,34 @@ TEST_F(HelpTest, F1OpensTheHelpFileBesideTheProgramFromAnyWorkingDirectory) {
   }
 }
 
+TEST_F(HelpTest, F1FindsTheHelpFileOfAProgramInAFolderNamedInManyScripts) {
+  // The viewer takes its file from a command line in the system's code page, where these
+  // characters have no place.
+  const std::string folder = TempPath(kManyScripts);
+  const std::string copy = folder + "\\vantorel.exe";
+  RemoveTree(folder);
+  ASSERT_TRUE(CreateFolders(folder));
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) << "cannot copy the program";
+  ASSERT_TRUE(CopyFileA((FolderOf(ProgramPath()) + "\\" + kHelpFile).c_str(),
+                        (folder + "\\" + kHelpFile).c_str(), FALSE))
+      << "cannot copy the help file";
+  PrepareSettings(QuickSettings());
+  {
+    SCOPED_TRACE("started in the program's folder");
+    ASSERT_TRUE(program_.LaunchFrom(copy, folder));
+    ASSERT_TRUE(program_.WaitForMainWindow());
+    ExpectHelpOnF1();
+  }
+  {
+    SCOPED_TRACE("started in another folder");
+    ASSERT_TRUE(program_.LaunchFrom(copy, TempPath("")));
+    ASSERT_TRUE(program_.WaitForMainWindow());
+    ExpectHelpOnF1();
+  }
+  program_.Kill();
+  RemoveTree(folder);
+}
+
 TEST_F(HelpTest, F1WithoutTheHelpFileSaysSoOnce) {
   // A copy of the program in a folder of its own, started from yet another folder.
   const std::string folder = TempPath("vantorel-e2e-no-help");
