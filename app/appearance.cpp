@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/ansi_text.h"
 #include "storage/settings.h"
 
 namespace vantorel {
@@ -35,8 +36,16 @@ void ChooseDisplayFont() {
   chooser.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_NOVECTORFONTS | CF_SCALABLEONLY |
                   CF_NOSTYLESEL | CF_NOSIZESEL;
   if (!ChooseFontOnDemand(&chooser)) return;
-  std::memcpy(settings.fontFace, fontChoice.lfFaceName, sizeof settings.fontFace);
-  settings.fontFace[sizeof settings.fontFace - 1] = '\0';
+  // In UTF-8 a face name of 11 characters of most scripts needs more than the field's 31
+  // bytes; one cut to fit must end with a whole character.
+  const char* face = fontChoice.lfFaceName;
+  constexpr std::size_t kRoom = sizeof settings.fontFace - 1;
+  const void* end = std::memchr(face, '\0', kRoom);
+  const std::size_t length = end != nullptr
+                                 ? static_cast<std::size_t>(static_cast<const char*>(end) - face)
+                                 : WholeCharacterLength(face, kRoom);
+  std::memcpy(settings.fontFace, face, length);
+  settings.fontFace[length] = '\0';
   // The digits stand 200 pixels taller than the size picked.
   settings.fontHeight = fontChoice.lfHeight - 200;
   settings.fontWeight = fontChoice.lfWeight;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstring>
+
 #include "app/on_demand.h"
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -17,6 +19,7 @@ namespace vantorel {
 namespace {
 
 constexpr UINT_PTR kSecondTimerId = 3;
+constexpr char kDataFolderName[] = "vantorel";
 
 class RealSystem final : public System {
  public:
@@ -52,11 +55,22 @@ class RealSystem final : public System {
     return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
   }
 
+  unsigned AnsiCodePage() override { return GetACP(); }
+
   bool FormDataFolder(char* buffer, std::size_t size) override {
-    // The shell's calls write up to MAX_PATH characters, so only such a buffer will do.
+    // The shell's calls write up to MAX_PATH bytes, so only such a buffer will do.
     if (size < MAX_PATH) return false;
+    // A roaming folder whose path has fewer than MAX_PATH characters may still need more than
+    // MAX_PATH bytes (up to three a character in UTF-8); the shell then cuts it, on Wine without
+    // a terminator, which a buffer filled beforehand shows. A cut path is at least
+    // MAX_PATH - 4 bytes long, too long for the name appended below, so it is refused there.
+    std::memset(buffer, '?', MAX_PATH);
     if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE)) return false;
-    if (!PathAppendA(buffer, "vantorel")) return false;
+    const void* end = std::memchr(buffer, '\0', MAX_PATH);
+    if (end == nullptr) return false;
+    const auto length = static_cast<std::size_t>(static_cast<const char*>(end) - buffer);
+    if (length + sizeof kDataFolderName >= MAX_PATH) return false;  // with its backslash
+    if (!PathAppendA(buffer, kDataFolderName)) return false;
     CreateDirectoryA(buffer, nullptr);
     return true;
   }

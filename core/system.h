@@ -47,6 +47,9 @@ class System {
 
   virtual LocalTime Now() = 0;
 
+  // The process's ANSI code page, in which every text and path here is (GetACP).
+  virtual unsigned AnsiCodePage() = 0;
+
   // Forms the per-user data folder into `buffer` (size bytes) and creates it if missing.
   // Returns false when no folder path can be formed.
   virtual bool FormDataFolder(char* buffer, std::size_t size) = 0;

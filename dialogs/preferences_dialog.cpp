@@ -2,6 +2,7 @@
 // and the two sound files.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "app/app.h"
 #include "app/main_window.h"
@@ -26,19 +27,34 @@ static_assert(kOpenFileNameVersion4Size == 76, "version-4 OPENFILENAMEA is 76 by
 // One entry; the literal's own terminator makes the closing pair.
 constexpr char kWavFilter[] = "WAV Files\0*.wav\0";
 
+// Room for any path the chooser gives, at up to three bytes for each of its MAX_PATH characters
+// in UTF-8, so that one too long for the field arrives whole and is refused, not cut.
+constexpr std::size_t kChosenSize = 3 * MAX_PATH + 1;
+
 // Lets the user pick one existing WAV file into `path`, whose content is the initial name.
-// Returns 1 when a file was chosen, 0 when the user cancelled or the chooser failed.
+// Returns 1 when a file was chosen, 0 when the user cancelled, the chooser failed, or the
+// chosen path does not fit the field: a cut path would name a different file.
 int ChooseWavFile(const char* filter, char (&path)[kPathSize]) {
+  char chosen[kChosenSize];
+  // Filled beforehand, so a chooser that cuts the path without a terminator shows it.
+  std::memset(chosen, '?', sizeof chosen);
+  std::memcpy(chosen, path, std::strlen(path) + 1);
   OPENFILENAMEA chooser = {};
   chooser.lStructSize = kOpenFileNameVersion4Size;
   chooser.hwndOwner = mainWindow;
   chooser.lpstrFilter = filter;
   chooser.nFilterIndex = 1;
-  chooser.lpstrFile = path;
-  chooser.nMaxFile = kPathSize;
+  chooser.lpstrFile = chosen;
+  chooser.nMaxFile = sizeof chosen;
   chooser.Flags =
       OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
-  return GetOpenFileNameOnDemand(&chooser) != 0 ? 1 : 0;
+  if (GetOpenFileNameOnDemand(&chooser) == 0) return 0;
+  const void* end = std::memchr(chosen, '\0', sizeof chosen);
+  if (end == nullptr) return 0;
+  const auto length = static_cast<std::size_t>(static_cast<const char*>(end) - chosen);
+  if (length >= sizeof path) return 0;
+  std::memcpy(path, chosen, length + 1);
+  return 1;
 }
 
 // A bound below zero (a tiny work area, a display near the top) leaves only 0.
@@ -64,6 +80,15 @@ void SetCheck(HWND dialog, int boxId, std::int32_t flag) {
 
 std::int32_t GetCheck(HWND dialog, int boxId) {
   return SendDlgItemMessageA(dialog, boxId, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+// The file an edit shows into `field`. The control keeps its text in UTF-16, so the text can
+// come back longer than it went in (a byte that is no character of the code page returns as a
+// replacement character); one too long for the field leaves the field as it is, not cut.
+void ReadFileField(HWND dialog, int editId, char (&field)[kPathSize]) {
+  char shown[kChosenSize] = "";
+  const UINT length = GetDlgItemTextA(dialog, editId, shown, sizeof shown);
+  if (length < sizeof field) std::memcpy(field, shown, length + 1);
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
@@ -105,8 +130,8 @@ INT_PTR OnOk(HWND dialog) {
   ReadPosition(dialog, EDIT_DISPLAY_TOP, PositionMaximum(std::int64_t{workArea.bottom} - 350),
                "Timer display position from top", settings.displayTop);
 
-  GetDlgItemTextA(dialog, EDIT_ALARM_FILE, settings.alarmWavPath, kPathSize);
-  GetDlgItemTextA(dialog, EDIT_TICK_FILE, settings.tickWavPath, kPathSize);
+  ReadFileField(dialog, EDIT_ALARM_FILE, settings.alarmWavPath);
+  ReadFileField(dialog, EDIT_TICK_FILE, settings.tickWavPath);
 
   DeriveButtonPositions();
   MoveControls();

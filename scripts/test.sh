@@ -47,8 +47,8 @@ format_check() {
 run "formatting" format_check
 run "unit tests (native)" ctest --test-dir build/native --output-on-failure --no-tests=error
 run "unit tests (sanitizers)" ctest --test-dir build/asan --output-on-failure --no-tests=error
-run "dialog templates (x86_64)" python3 tests/dialog_templates_test.py build/win64/vantorel.exe
-run "dialog templates (i686)" python3 tests/dialog_templates_test.py build/win32/vantorel.exe
+run "dialog templates and manifest (x86_64)" python3 tests/dialog_templates_test.py build/win64/vantorel.exe
+run "dialog templates and manifest (i686)" python3 tests/dialog_templates_test.py build/win32/vantorel.exe
 
 source scripts/lib/wine-session.sh
 wine_session_start

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ansi_text.h"
 #include "core/system.h"
 
 namespace vantorel {
@@ -31,15 +32,15 @@ void AppendCut(const char* text, std::size_t* length) {
 
 enum class Piece { kNone, kLine, kFull };
 
-// Reads the next piece of a line into `piece` (at most size - 1 characters) without its line
-// end (LF, or CR LF; a lone CR is text). kFull means the piece filled the buffer and the line
-// may go on. A zero byte, which would end the text early, shows as '?'.
-Piece ReadPiece(std::FILE* file, char* piece, std::size_t size) {
-  std::size_t length = 0;
+// Reads the next piece of a line into `piece` after the `*length` bytes already there (at most
+// size - 1 bytes in all) without its line end (LF, or CR LF; a lone CR is text). kFull means
+// the piece filled the buffer and the line may go on. A zero byte, which would end the text
+// early, shows as '?'.
+Piece ReadPiece(std::FILE* file, char* piece, std::size_t size, std::size_t* length) {
   Piece result = Piece::kLine;
   for (int c = std::getc(file);; c = std::getc(file)) {
     if (c == EOF) {
-      if (length == 0) return Piece::kNone;
+      if (*length == 0) return Piece::kNone;
       break;
     }
     if (c == '\n') break;
@@ -48,13 +49,12 @@ Piece ReadPiece(std::FILE* file, char* piece, std::size_t size) {
       if (next == '\n') break;
       if (next != EOF) std::ungetc(next, file);
     }
-    piece[length++] = c == '\0' ? '?' : static_cast<char>(c);
-    if (length + 1 == size) {
+    piece[(*length)++] = c == '\0' ? '?' : static_cast<char>(c);
+    if (*length + 1 == size) {
       result = Piece::kFull;
       break;
     }
   }
-  piece[length] = '\0';
   return result;
 }
 
@@ -112,11 +112,22 @@ void ReadLogLines(LogLineConsumer consumer, void* context) {
     return;
   }
   char item[kPathSize];
+  std::size_t carried = 0;  // the start of a character that a full piece had no room for
   bool previousWasFull = false;
-  for (Piece piece; (piece = ReadPiece(file, item, sizeof item)) != Piece::kNone;) {
+  for (;;) {
+    std::size_t length = carried;
+    const Piece piece = ReadPiece(file, item, sizeof item, &length);
+    if (piece == Piece::kNone) break;
+    // A full piece ends with a whole character; the bytes of one cut off begin the next piece.
+    const std::size_t shown = piece == Piece::kFull ? WholeCharacterLength(item, length) : length;
+    char rest[4];
+    carried = length - shown;
+    std::memcpy(rest, item + shown, carried);
+    item[shown] = '\0';
     // The line end right after a full piece closes that line; it is no empty line of its own.
-    const bool endOfCutLine = previousWasFull && piece == Piece::kLine && item[0] == '\0';
+    const bool endOfCutLine = previousWasFull && piece == Piece::kLine && length == 0;
     if (!endOfCutLine) consumer(item, context);
+    std::memcpy(item, rest, carried);
     previousWasFull = piece == Piece::kFull;
   }
   std::fclose(file);

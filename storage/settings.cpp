@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ansi_text.h"
 #include "core/system.h"
 
 namespace vantorel {
@@ -60,22 +61,36 @@ bool ReadNumber(std::FILE* file, std::int32_t* value) {
   return true;
 }
 
+enum class Line { kNone, kWhole, kCut };
+
 // One text line into a field of `size` bytes. The line end (LF, or CR LF) is removed only
-// when it is there; a line too long for the field is cut and the rest of it skipped, so the
-// next field still starts on its own line. False when there is no line left.
-bool ReadTextLine(std::FILE* file, char* field, std::size_t size) {
+// when it is there; a line too long for the field is cut to whole characters and the rest of
+// it skipped, so the next field still starts on its own line.
+Line ReadTextLine(std::FILE* file, char* field, std::size_t size) {
   int c = std::getc(file);
-  if (c == EOF) return false;
-  std::size_t kept = 0;
-  std::size_t length = 0;
+  if (c == EOF) return Line::kNone;
+  std::size_t length = 0;  // of the line without its line end
   int previous = 0;
   for (; c != EOF && c != '\n'; c = std::getc(file)) {
-    if (kept + 1 < size) field[kept++] = static_cast<char>(c);
+    if (length + 1 < size) field[length] = static_cast<char>(c);
     ++length;
     previous = c;
   }
-  if (c == '\n' && previous == '\r' && kept == length) --kept;
-  field[kept] = '\0';
+  if (c == '\n' && previous == '\r') --length;
+  if (length < size) {
+    field[length] = '\0';
+    return Line::kWhole;
+  }
+  field[WholeCharacterLength(field, size - 1)] = '\0';
+  return Line::kCut;
+}
+
+// A path line: a path too long for its field would name a different file once cut, so such a
+// line cannot be read and the field keeps what it holds.
+bool ReadPathLine(std::FILE* file, char (&field)[kPathSize]) {
+  char path[kPathSize];
+  if (ReadTextLine(file, path, sizeof path) != Line::kWhole) return false;
+  std::memcpy(field, path, std::strlen(path) + 1);
   return true;
 }
 
@@ -97,9 +112,9 @@ void ReadSettingsFile(std::FILE* file, Settings* s) {
   for (std::int32_t* number : font) {
     if (!ReadNumber(file, number)) return;
   }
-  if (!ReadTextLine(file, s->fontFace, sizeof s->fontFace)) return;
-  if (!ReadTextLine(file, s->alarmWavPath, sizeof s->alarmWavPath)) return;
-  ReadTextLine(file, s->tickWavPath, sizeof s->tickWavPath);
+  if (ReadTextLine(file, s->fontFace, sizeof s->fontFace) == Line::kNone) return;
+  if (!ReadPathLine(file, s->alarmWavPath)) return;
+  ReadPathLine(file, s->tickWavPath);
 }
 
 bool WriteSettingsFile(std::FILE* file, const Settings& s) {

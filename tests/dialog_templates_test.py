@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks the compiled dialog templates field by field against the dialogs the program needs.
+"""Checks the compiled dialog templates field by field against the dialogs the program needs,
+and the settings in the program's manifest.
 
 The resource compiler quietly adds styles (WS_CHILD | WS_VISIBLE, and WS_TABSTOP or WS_GROUP
 for some statements) and may store a class as a name or as an ordinal, so only the compiled
@@ -9,7 +10,7 @@ a built program, a .res file, or a resource script that it compiles with windres
     python3 tests/dialog_templates_test.py [vantorel.exe | file.res | file.rc] [unittest options]
 
 Without a file it reads build/win64/vantorel.exe: the built program holds exactly what the
-dialog manager will load.
+dialog manager and the loader will read.
 """
 
 import os
@@ -20,11 +21,14 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RESOURCES = os.path.join(ROOT, "resources")
 
 RT_DIALOG = 5
+RT_MANIFEST = 24
+CREATEPROCESS_MANIFEST_RESOURCE_ID = 1
 DS_SETFONT = 0x40
 
 # Ordinals of the predefined control classes in a dialog template.
@@ -236,18 +240,20 @@ def find_windres():
     raise AssertionError("no windres found")
 
 
-def write_version_header(folder):
-    """version.h as the build generates it, from the project's one version number."""
+def write_generated_files(folder):
+    """version.h and vantorel.manifest as the build generates them, from the project's one
+    version number."""
     with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as lists:
         version = re.search(r"project\(vantorel VERSION ([0-9.]+)", lists.read()).group(1)
     parts = (version.split(".") + ["0"] * 4)[:4]
     values = {"PROJECT_VERSION": version, "PROJECT_VERSION_MAJOR": parts[0],
               "PROJECT_VERSION_MINOR": parts[1], "PROJECT_VERSION_PATCH": parts[2],
               "PROJECT_VERSION_TWEAK": parts[3]}
-    with open(os.path.join(RESOURCES, "version.h.in"), encoding="utf-8") as template:
-        text = re.sub(r"@(\w+)@", lambda match: values[match.group(1)], template.read())
-    with open(os.path.join(folder, "version.h"), "w", encoding="utf-8") as header:
-        header.write(text)
+    for name in ("version.h", "vantorel.manifest"):
+        with open(os.path.join(RESOURCES, name + ".in"), encoding="utf-8") as template:
+            text = re.sub(r"@(\w+)@", lambda match: values[match.group(1)], template.read())
+        with open(os.path.join(folder, name), "w", encoding="utf-8") as generated:
+            generated.write(text)
 
 
 def compiled_resources(source):
@@ -259,7 +265,7 @@ def compiled_resources(source):
             return read_res(res.read())
     with tempfile.TemporaryDirectory() as scratch:
         output = os.path.join(scratch, "dialogs.res")
-        write_version_header(scratch)
+        write_generated_files(scratch)
         subprocess.run([find_windres(), "-I", RESOURCES, "-I", scratch, source, "-O", "res",
                         "-o", output], check=True, cwd=os.path.dirname(source))
         with open(output, "rb") as res:
@@ -329,6 +335,40 @@ class DialogTemplates(unittest.TestCase):
     def test_product_texts(self):
         self.assertRegex(WEB_PAGE, r"^https?://[^\s\"]+$")
         self.assertTrue(NOTICE and "\n" not in NOTICE, "the notice is one non-empty line")
+
+
+ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
+WINDOWS_SETTINGS_2017 = "http://schemas.microsoft.com/SMI/2017/WindowsSettings"
+WINDOWS_SETTINGS_2019 = "http://schemas.microsoft.com/SMI/2019/WindowsSettings"
+
+
+class Manifest(unittest.TestCase):
+    """The process settings the loader reads from the manifest."""
+
+    @classmethod
+    def setUpClass(cls):
+        data = compiled_resources(SOURCE).get((RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID))
+        cls.manifest = ElementTree.fromstring(data) if data else None
+
+    def setUp(self):
+        self.assertIsNotNone(self.manifest, "no manifest in %s" % SOURCE)
+
+    def windows_setting(self, namespace, name):
+        path = "{%s}application/{%s}windowsSettings/{%s}%s" % (ASM_V3, ASM_V3, namespace, name)
+        found = self.manifest.findall(path)
+        self.assertEqual(len(found), 1, "%s in %s, once" % (name, namespace))
+        return found[0].text
+
+    def test_utf8_is_the_process_code_page(self):
+        self.assertEqual(self.windows_setting(WINDOWS_SETTINGS_2019, "activeCodePage"), "UTF-8")
+
+    def test_gdi_scales_the_text_of_a_dpi_unaware_program(self):
+        self.assertEqual(self.windows_setting(WINDOWS_SETTINGS_2017, "gdiScaling"), "true")
+        # Positions, sizes and the font height keep their 96-DPI meaning only while the program
+        # stays DPI-unaware.
+        declared = [element.tag for element in self.manifest.iter()
+                    if element.tag.rsplit("}", 1)[-1] in ("dpiAware", "dpiAwareness")]
+        self.assertEqual(declared, [], "DPI awareness declared")
 
 
 if __name__ == "__main__":

@@ -71,6 +71,25 @@ long long SecondsOf(const SYSTEMTIME& time) {
   return static_cast<long long>(value.QuadPart / 10000000ULL);
 }
 
+std::string Utf8(const std::wstring& wide) {
+  if (wide.empty()) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), text.data(), size,
+                      nullptr, nullptr);
+  return text;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
 std::string TempFolder() {
   char path[MAX_PATH] = "";
   GetTempPathA(sizeof path, path);
@@ -112,18 +131,34 @@ std::string EnvironmentWithTrace() {
   return block;
 }
 
-// Wine prints wide strings as L"..." with C escapes.
+// Wine prints wide strings as L"..." with C escapes, and any character outside printable ASCII
+// as a backslash and its four hexadecimal digits; the result is UTF-8.
 std::string UnquoteWineString(const std::string& text) {
   std::string quoted = text;
   if (quoted.size() >= 3 && quoted[0] == 'L' && quoted[1] == '"' && quoted.back() == '"') {
     quoted = quoted.substr(2, quoted.size() - 3);
   }
-  std::string plain;
+  std::wstring plain;
   for (std::size_t i = 0; i < quoted.size(); ++i) {
-    if (quoted[i] == '\\' && i + 1 < quoted.size()) ++i;
-    plain.push_back(quoted[i]);
+    if (quoted[i] != '\\' || i + 1 == quoted.size()) {
+      plain.push_back(static_cast<wchar_t>(static_cast<unsigned char>(quoted[i])));
+      continue;
+    }
+    const std::string next = quoted.substr(i + 1, 4);
+    if (next.size() == 4 && next.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) {
+      plain.push_back(static_cast<wchar_t>(std::stoul(next, nullptr, 16)));
+      i += 4;
+      continue;
+    }
+    ++i;
+    switch (quoted[i]) {
+      case 'n': plain.push_back(L'\n'); break;
+      case 'r': plain.push_back(L'\r'); break;
+      case 't': plain.push_back(L'\t'); break;
+      default: plain.push_back(static_cast<wchar_t>(static_cast<unsigned char>(quoted[i])));
+    }
   }
-  return plain;
+  return Utf8(plain);
 }
 
 int ColourDistance(DWORD rgb, COLORREF colour) {
@@ -159,9 +194,11 @@ const std::string& ProgramPath() {
 // --- Files ---------------------------------------------------------------------------------
 
 std::string DataFolder() {
-  char path[MAX_PATH] = "";
-  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
-  return std::string(path) + "\\vantorel";
+  // The wide call, so that a roaming folder too long in bytes for the program's buffer still
+  // comes whole; the driver's code page is UTF-8, as the program's.
+  wchar_t path[MAX_PATH] = L"";
+  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+  return Utf8(path) + "\\vantorel";
 }
 
 std::string SettingsPath() {
@@ -789,6 +826,79 @@ std::string WriteTestWav(const std::string& name) {
   wav += samples;
   WriteBytes(path, wav);
   return path;
+}
+
+// --- Folders named in any script ----------------------------------------------------------
+
+bool CreateFolders(const std::string& folder) {
+  SHCreateDirectoryExW(nullptr, Wide(folder).c_str(), nullptr);
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(folder + "\\" + name);
+      } else {
+        DeleteFileA((folder + "\\" + name).c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+namespace {
+
+constexpr wchar_t kUserShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr wchar_t kRoamingValue[] = L"AppData";
+
+}  // namespace
+
+MovedRoamingFolder::MovedRoamingFolder(const std::string& folder) {
+  if (!CreateFolders(folder)) return;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                    &key) != ERROR_SUCCESS) {
+    return;
+  }
+  DWORD size = 0;
+  hadValue_ =
+      RegQueryValueExW(key, kRoamingValue, nullptr, &savedType_, nullptr, &size) == ERROR_SUCCESS;
+  if (hadValue_) {
+    saved_.resize(size);
+    hadValue_ = RegQueryValueExW(key, kRoamingValue, nullptr, &savedType_, saved_.data(), &size) ==
+                ERROR_SUCCESS;
+    saved_.resize(size);
+  }
+  const std::wstring value = Wide(folder);
+  moved_ =
+      RegSetValueExW(key, kRoamingValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  RegCloseKey(key);
+}
+
+MovedRoamingFolder::~MovedRoamingFolder() {
+  if (!moved_) return;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0, KEY_SET_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot put the roaming folder back";
+    return;
+  }
+  const LSTATUS status = hadValue_
+                             ? RegSetValueExW(key, kRoamingValue, 0, savedType_, saved_.data(),
+                                              static_cast<DWORD>(saved_.size()))
+                             : RegDeleteValueW(key, kRoamingValue);
+  if (status != ERROR_SUCCESS) ADD_FAILURE() << "cannot put the roaming folder back";
+  RegCloseKey(key);
 }
 
 // --- Program -------------------------------------------------------------------------------

@@ -188,6 +188,36 @@ std::string TempPath(const std::string& name);      // in the temp folder of the
 std::string FolderOf(const std::string& path);      // without the last name and its backslash
 std::string WriteTestWav(const std::string& name);  // a short WAV file; returns its path
 
+// --- Folders named in any script -----------------------------------------------------------------
+// The driver has UTF-8 as its ANSI code page, as the program has, so its texts and paths are the
+// same UTF-8 bytes that the program hands to the system.
+
+// A folder name that mixes the Latin, Chinese and Greek scripts.
+constexpr char kManyScripts[] = "Zoë 张伟 Ελένη";
+
+// Creates `folder` and any missing folders above it; true when it exists afterwards.
+bool CreateFolders(const std::string& folder);
+// Deletes `folder` with everything in it.
+void RemoveTree(const std::string& folder);
+
+// Moves the current user's roaming application-data folder (the shell folder AppData, which
+// holds the program's data folder) to `folder`, created here, for as long as it lives; then
+// puts the registry value back as it was, also after a failed test.
+class MovedRoamingFolder {
+ public:
+  explicit MovedRoamingFolder(const std::string& folder);
+  MovedRoamingFolder(const MovedRoamingFolder&) = delete;
+  MovedRoamingFolder& operator=(const MovedRoamingFolder&) = delete;
+  ~MovedRoamingFolder();
+  bool moved() const { return moved_; }
+
+ private:
+  bool moved_ = false;
+  bool hadValue_ = false;
+  DWORD savedType_ = REG_NONE;
+  std::vector<BYTE> saved_;
+};
+
 // --- The program ------------------------------------------------------------------------------
 
 struct SoundCall {

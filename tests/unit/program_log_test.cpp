@@ -68,6 +68,23 @@ TEST_F(ProgramLogTest, ForeignContentIsReadWithoutLoss) {
   EXPECT_TRUE(system_.calls.empty());
 }
 
+TEST_F(ProgramLogTest, PiecesOfALongLineEndWithWholeCharacters) {
+  std::string zhang;
+  for (int i = 0; i < 100; ++i) zhang += "\xe5\xbc\xa0";
+  WriteWholeFile(LogFile(), "ab" + zhang + "\ncd" + zhang.substr(0, 257) + "\r\n");
+  // 259 bytes would end in the middle of the 86th character, which opens the next piece.
+  EXPECT_EQ((std::vector<std::string>{"ab" + zhang.substr(0, 255), zhang.substr(255),
+                                      "cd" + zhang.substr(0, 255), zhang.substr(255, 2)}),
+            ReadLines());
+
+  // Another code page cuts at the 259th byte, whatever it is.
+  system_.codePage = 1252;
+  EXPECT_EQ((std::vector<std::string>{"ab" + zhang.substr(0, 257), zhang.substr(257),
+                                      "cd" + zhang.substr(0, 257)}),
+            ReadLines());
+  EXPECT_TRUE(system_.calls.empty());
+}
+
 TEST_F(ProgramLogTest, StartNewLogLeavesOneLineWhateverLoggingSays) {
   settings.logEnabled = 0;
   LogSessionStart();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ansi_text.h"
 #include "core/system.h"
 #include "core/time_text.h"
 #include "core/timer_engine.h"
@@ -22,6 +23,7 @@ class RecordingSystem : public System {
   LocalTime now{2009, 3, 5, 8, 55, 2};
   std::string folder;  // what FormDataFolder yields; empty fails it
   bool replaceFails = false;
+  unsigned codePage = kCodePageUtf8;  // what the program's manifest asks for
 
   void ShowCount(const char* text) override { calls.push_back(std::string("count ") + text); }
   void EnableButton(int buttonId, bool enabled) override {
@@ -45,6 +47,7 @@ class RecordingSystem : public System {
     return answer;
   }
   LocalTime Now() override { return now; }
+  unsigned AnsiCodePage() override { return codePage; }
   bool FormDataFolder(char* buffer, std::size_t size) override {
     if (folder.empty() || folder.size() >= size) return false;
     std::error_code ignored;  // like the real call, an existing or uncreatable folder is fine

@@ -77,15 +77,70 @@ TEST_F(SettingsTest, LineEndsAreRemovedOnlyWhereTheyAre) {
   EXPECT_STREQ("No file selected", settings.tickWavPath);
 }
 
-TEST_F(SettingsTest, OverlongTextLinesAreCutAndTheNextFieldReadsItsOwnLine) {
+// The file with the given face and sound file lines in place of the defaults.
+std::string WithTexts(const std::string& face, const std::string& alarm, const std::string& tick) {
   std::string file = kDefaultFile;
-  file.replace(file.find("Arial"), 5, std::string(40, 'x'));
-  file.replace(file.find("No file selected"), 16, std::string(700, 'p'));
-  WriteWholeFile(SettingsFile(), file);
+  file.replace(file.find("Arial"), std::string::npos, face + "\n" + alarm + "\n" + tick + "\n");
+  return file;
+}
+
+std::string Times(const std::string& text, int count) {
+  std::string repeated;
+  for (int i = 0; i < count; ++i) repeated += text;
+  return repeated;
+}
+
+TEST_F(SettingsTest, AnOverlongFaceIsCutToWholeCharacters) {
+  const std::string zhang = "\xe5\xbc\xa0";  // three bytes in UTF-8
+  const std::string umlaut = "\xc3\xab";     // two
+  const struct {
+    std::string face;
+    std::string read;
+  } cases[] = {
+      {std::string(40, 'x'), std::string(31, 'x')},
+      {std::string(29, 'x') + umlaut + "y", std::string(29, 'x') + umlaut},
+      {std::string(30, 'x') + umlaut, std::string(30, 'x')},
+      {std::string(31, 'x') + umlaut, std::string(31, 'x')},
+      {std::string(30, 'x') + zhang, std::string(30, 'x')},
+      {Times(zhang, 11), Times(zhang, 10)},
+  };
+  for (const auto& c : cases) {
+    WriteWholeFile(SettingsFile(), WithTexts(c.face, "a.wav", "b.wav"));
+    LoadSettings();
+    EXPECT_EQ(c.read, settings.fontFace) << c.face;
+    EXPECT_STREQ("a.wav", settings.alarmWavPath) << c.face;
+    EXPECT_STREQ("b.wav", settings.tickWavPath) << c.face;
+  }
+
+  // Another code page cuts at the 31st byte, whatever it is.
+  system_.codePage = 1252;
+  WriteWholeFile(SettingsFile(), WithTexts(std::string(30, 'x') + zhang, "a.wav", "b.wav"));
   LoadSettings();
-  EXPECT_EQ(std::string(31, 'x'), settings.fontFace);
-  EXPECT_EQ(std::string(259, 'p'), settings.alarmWavPath);
+  EXPECT_EQ(std::string(30, 'x') + "\xe5", settings.fontFace);
+}
+
+TEST_F(SettingsTest, AnOverlongSoundFileIsRefusedNotCutIntoAnotherPath) {
+  // 259 bytes fit, in any script and with either line end; the next field reads its own line.
+  const std::string fits = "C:\\" + Times("\xe5\xbc\xa0", 85) + "w";
+  ASSERT_EQ(259u, fits.size());
+  WriteWholeFile(SettingsFile(), WithTexts("Arial", fits + "\r", fits));
+  LoadSettings();
+  EXPECT_EQ(fits, settings.alarmWavPath);
+  EXPECT_EQ(fits, settings.tickWavPath);
+
+  // One more byte: the line cannot be read, so it and the lines after it keep their defaults.
+  const std::string tooLong = fits + "w";
+  WriteWholeFile(SettingsFile(), WithTexts("Courier New", tooLong, "b.wav"));
+  LoadSettings();
+  EXPECT_STREQ("Courier New", settings.fontFace);
+  EXPECT_STREQ("No file selected", settings.alarmWavPath);
   EXPECT_STREQ("No file selected", settings.tickWavPath);
+
+  WriteWholeFile(SettingsFile(), WithTexts("Courier New", "a.wav", std::string(700, 'p')));
+  LoadSettings();
+  EXPECT_STREQ("a.wav", settings.alarmWavPath);
+  EXPECT_STREQ("No file selected", settings.tickWavPath);
+  EXPECT_TRUE(system_.calls.empty());
 }
 
 TEST_F(SettingsTest, ReadingStopsAtTheFirstBadLineAndKeepsDefaultsForTheRest) {
