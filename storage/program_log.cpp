@@ -31,22 +31,35 @@ void AppendCut(const char* text, std::size_t* length) {
 
 enum class Piece { kNone, kLine, kFull };
 
+// The next byte of the log, or EOF once `*left` bytes are read (no limit while it is negative).
+int GetByte(std::FILE* file, long* left) {
+  if (*left == 0) return EOF;
+  const int c = std::getc(file);
+  if (c != EOF && *left > 0) --*left;
+  return c;
+}
+
+void UngetByte(int c, std::FILE* file, long* left) {
+  std::ungetc(c, file);
+  if (*left >= 0) ++*left;
+}
+
 // Reads the next piece of a line into `piece` (at most size - 1 characters) without its line
 // end (LF, or CR LF; a lone CR is text). kFull means the piece filled the buffer and the line
 // may go on. A zero byte, which would end the text early, shows as '?'.
-Piece ReadPiece(std::FILE* file, char* piece, std::size_t size) {
+Piece ReadPiece(std::FILE* file, long* left, char* piece, std::size_t size) {
   std::size_t length = 0;
   Piece result = Piece::kLine;
-  for (int c = std::getc(file);; c = std::getc(file)) {
+  for (int c = GetByte(file, left);; c = GetByte(file, left)) {
     if (c == EOF) {
       if (length == 0) return Piece::kNone;
       break;
     }
     if (c == '\n') break;
     if (c == '\r') {
-      const int next = std::getc(file);
+      const int next = GetByte(file, left);
       if (next == '\n') break;
-      if (next != EOF) std::ungetc(next, file);
+      if (next != EOF) UngetByte(next, file, left);
     }
     piece[length++] = c == '\0' ? '?' : static_cast<char>(c);
     if (length + 1 == size) {
@@ -106,20 +119,42 @@ void LogSessionEnd() {
 }
 
 void ReadLogLines(LogLineConsumer consumer, void* context) {
-  std::FILE* file = logPath[0] != '\0' ? std::fopen(logPath, "rb") : nullptr;
-  if (file == nullptr) {
+  LogLineReader reader;
+  if (!reader.Open()) return;
+  for (const char* line; (line = reader.Next()) != nullptr;) consumer(line, context);
+}
+
+bool LogLineReader::Open() {
+  Close();
+  file_ = logPath[0] != '\0' ? std::fopen(logPath, "rb") : nullptr;
+  if (file_ == nullptr) {
     ReportFailure("Cannot read program log!");
-    return;
+    return false;
   }
-  char item[kPathSize];
-  bool previousWasFull = false;
-  for (Piece piece; (piece = ReadPiece(file, item, sizeof item)) != Piece::kNone;) {
+  // What is appended from here on is left out.
+  size_ = std::fseek(file_, 0, SEEK_END) == 0 ? std::ftell(file_) : -1;
+  if (std::fseek(file_, 0, SEEK_SET) != 0) size_ = -1;
+  left_ = size_;
+  previousWasFull_ = false;
+  return true;
+}
+
+const char* LogLineReader::Next() {
+  while (file_ != nullptr) {
+    const Piece piece = ReadPiece(file_, &left_, item_, sizeof item_);
+    if (piece == Piece::kNone) break;
     // The line end right after a full piece closes that line; it is no empty line of its own.
-    const bool endOfCutLine = previousWasFull && piece == Piece::kLine && item[0] == '\0';
-    if (!endOfCutLine) consumer(item, context);
-    previousWasFull = piece == Piece::kFull;
+    const bool endOfCutLine = previousWasFull_ && piece == Piece::kLine && item_[0] == '\0';
+    previousWasFull_ = piece == Piece::kFull;
+    if (!endOfCutLine) return item_;
   }
-  std::fclose(file);
+  Close();
+  return nullptr;
+}
+
+void LogLineReader::Close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
 }
 
 void StartNewLog() {

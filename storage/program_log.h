@@ -2,6 +2,8 @@
 // session start and end and per timer event.
 #pragma once
 
+#include <cstdio>
+
 #include "storage/data_folder.h"
 
 namespace vantorel {
@@ -32,6 +34,34 @@ void LogSessionEnd();
 // longer than a buffer arrives in consecutive pieces.
 using LogLineConsumer = void (*)(const char* line, void* context);
 void ReadLogLines(LogLineConsumer consumer, void* context);
+
+// The lines of ReadLogLines one at a time, for a caller that takes a long log in parts. Only
+// the bytes the log held when it was opened are read: lines appended later are not.
+class LogLineReader {
+ public:
+  LogLineReader() = default;
+  LogLineReader(const LogLineReader&) = delete;
+  LogLineReader& operator=(const LogLineReader&) = delete;
+  ~LogLineReader() { Close(); }
+
+  // Opens the log, closing what was open; a log that cannot be opened is reported ("Cannot read
+  // program log!") and gives false.
+  bool Open();
+  // The next line or piece of a line; null after the last one, when the log is closed. The
+  // text stays valid until the next call.
+  const char* Next();
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+  // The log's size in bytes when it was opened; -1 when unknown (then it is read to its end).
+  long size() const { return size_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  long size_ = -1;
+  long left_ = -1;  // bytes of size_ not read yet
+  bool previousWasFull_ = false;
+  char item_[kPathSize] = "";
+};
 
 // Deletes the log and writes its first new entry, whatever logEnabled holds.
 void StartNewLog();

@@ -68,6 +68,44 @@ TEST_F(ProgramLogTest, ForeignContentIsReadWithoutLoss) {
   EXPECT_TRUE(system_.calls.empty());
 }
 
+TEST_F(ProgramLogTest, ReaderGivesTheLinesOfTheLogAsItWasWhenOpened) {
+  WriteWholeFile(LogFile(), "first\r\n" + std::string(300, 'x') + "\nthird\n");
+  LogLineReader reader;
+  EXPECT_FALSE(reader.IsOpen());
+  EXPECT_EQ(nullptr, reader.Next());
+  ASSERT_TRUE(reader.Open());
+  EXPECT_EQ(314, reader.size());
+  EXPECT_STREQ("first", reader.Next());
+  LogSessionEnd();  // appended behind the open reader: not read
+  EXPECT_EQ(std::string(259, 'x'), reader.Next());
+  EXPECT_EQ(std::string(41, 'x'), reader.Next());
+  EXPECT_STREQ("third", reader.Next());
+  EXPECT_TRUE(reader.IsOpen());
+  EXPECT_EQ(nullptr, reader.Next());
+  EXPECT_FALSE(reader.IsOpen()) << "the log stays open after its last line";
+  EXPECT_EQ(nullptr, reader.Next());
+
+  // Opened again, it reads the log as it is now; closed, it gives nothing more.
+  ASSERT_TRUE(reader.Open());
+  EXPECT_STREQ("first", reader.Next());
+  reader.Close();
+  EXPECT_EQ(nullptr, reader.Next());
+  ASSERT_TRUE(reader.Open());
+  std::vector<std::string> lines;
+  for (const char* line; (line = reader.Next()) != nullptr;) lines.push_back(line);
+  EXPECT_EQ(lines, ReadLines());
+  ASSERT_EQ(5u, lines.size());
+  EXPECT_EQ("2009-03-05 08:55:02 - Session End", lines.back());
+
+  // A missing log is reported once, by Open.
+  reader.Close();
+  std::filesystem::remove(LogFile());
+  EXPECT_FALSE(reader.Open());
+  EXPECT_FALSE(reader.IsOpen());
+  EXPECT_EQ(nullptr, reader.Next());
+  EXPECT_EQ(std::vector<std::string>{kReadFailure}, system_.calls);
+}
+
 TEST_F(ProgramLogTest, StartNewLogLeavesOneLineWhateverLoggingSays) {
   settings.logEnabled = 0;
   LogSessionStart();
