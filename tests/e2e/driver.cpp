@@ -366,27 +366,35 @@ void PostKey(HWND window, UINT virtualKey) {
 }
 
 std::vector<std::string> ListBoxLines(HWND list) {
+  const long count = ListBoxCount(list);
+  if (count < 0) return {"<no answer>"};
   std::vector<std::string> lines;
-  DWORD_PTR count = 0;
-  if (!SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count)) {
-    return {"<no answer>"};
-  }
-  for (WPARAM i = 0; i < count; ++i) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_NORMAL, kTimeoutMs, &length);
-    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL,
-                        kTimeoutMs, &copied);
-    wide.resize(std::min(static_cast<std::size_t>(copied), wide.size() - 1));
-    std::string line(wide.size() * 2 + 1, '\0');
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), line.data(),
-                            static_cast<int>(line.size()), nullptr, nullptr);
-    line.resize(static_cast<std::size_t>(std::max(bytes, 0)));
-    lines.push_back(line);
-  }
+  for (WPARAM i = 0; i < static_cast<WPARAM>(count); ++i) lines.push_back(ListBoxLine(list, i));
   return lines;
+}
+
+std::string ListBoxLine(HWND list, WPARAM index) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, index, 0, SMTO_NORMAL, kTimeoutMs, &length)) {
+    return "<no answer>";
+  }
+  std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL,
+                      kTimeoutMs, &copied);
+  wide.resize(std::min(static_cast<std::size_t>(copied), wide.size() - 1));
+  std::string line(wide.size() * 2 + 1, '\0');
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), line.data(),
+                          static_cast<int>(line.size()), nullptr, nullptr);
+  line.resize(static_cast<std::size_t>(std::max(bytes, 0)));
+  return line;
+}
+
+long ListBoxCount(HWND list) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count)) return -1;
+  return static_cast<long>(count);
 }
 
 std::vector<HWND> WindowsOfClass(const std::string& className) {
@@ -1116,8 +1124,15 @@ void ProgramTest::SetUp() {
 void ProgramTest::TearDown() {
   program_.Kill();
   if (HasFailure()) {
+    // A long log shows only its end.
+    constexpr std::size_t kLogShown = 4000;
+    std::string log = ReadBytes(LogPath());
+    if (log.size() > kLogShown) {
+      const std::size_t cut = log.find('\n', log.size() - kLogShown);
+      log = "[" + std::to_string(cut + 1) + " bytes before]\n" + log.substr(cut + 1);
+    }
     std::printf("--- %s\n%s--- %s\n%s---\n", SettingsPath().c_str(),
-                ReadBytes(SettingsPath()).c_str(), LogPath().c_str(), ReadBytes(LogPath()).c_str());
+                ReadBytes(SettingsPath()).c_str(), LogPath().c_str(), log.c_str());
   }
   RemoveDataFolder();
 }

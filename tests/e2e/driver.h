@@ -106,6 +106,10 @@ void PostKey(HWND window, UINT virtualKey);
 // The lines of a list box, read with the wide messages (the ANSI ones come back in UTF-16
 // across processes).
 std::vector<std::string> ListBoxLines(HWND list);
+// One line of a list box, the same way; "<no answer>" when the program did not answer.
+std::string ListBoxLine(HWND list, WPARAM index);
+// LB_GETCOUNT; -1 when the program did not answer.
+long ListBoxCount(HWND list);
 // Visible top-level windows of this class, of any process.
 std::vector<HWND> WindowsOfClass(const std::string& className);
 // Ends the process that owns `window` and waits for it; for helpers the program started.
