@@ -24,6 +24,7 @@ constexpr UINT kTimerId = 3;
 // Timer notifications are posted in batches, two at most waiting in the program's queue with
 // their marks: well below the 10,000 messages a queue holds.
 constexpr unsigned kTickBatch = 4000;
+constexpr DWORD kTickBatchTimeoutMs = 30000;  // a batch takes 1.5 s under Wine here
 // Far from its goal, a count is driven in rounds of posted notifications, each leaving room for
 // the seconds that the program's own timer adds while it is handled.
 constexpr unsigned kTickRound = 20000;
@@ -897,12 +898,15 @@ LRESULT Program::PostMark() {
   return mark;
 }
 
-::testing::AssertionResult Program::WaitForMark(LRESULT mark) {
+::testing::AssertionResult Program::WaitForMark(LRESULT mark, DWORD timeoutMs) {
   // The marks count up and wrap around: one less than half the circle ahead is reached already.
-  return WaitUntil("the program to handle the messages posted to it", [&] {
-    const LRESULT shown = SendWithTimeout(display_, EM_GETLIMITTEXT, 0, 0);
-    return shown >= 1000000 && (shown - mark + kMarks) % kMarks < kMarks / 2;
-  });
+  return WaitUntil(
+      "the program to handle the messages posted to it",
+      [&] {
+        const LRESULT shown = SendWithTimeout(display_, EM_GETLIMITTEXT, 0, 0);
+        return shown >= 1000000 && (shown - mark + kMarks) % kMarks < kMarks / 2;
+      },
+      timeoutMs);
 }
 
 ::testing::AssertionResult Program::Sync() {
@@ -963,12 +967,12 @@ void Program::Command(int id) const {
     count -= batch;
     const LRESULT mark = PostMark();
     if (waiting != 0) {
-      auto handled = WaitForMark(waiting);
+      auto handled = WaitForMark(waiting, kTickBatchTimeoutMs);
       if (!handled) return handled;
     }
     waiting = mark;
   }
-  return waiting != 0 ? WaitForMark(waiting) : ::testing::AssertionSuccess();
+  return waiting != 0 ? WaitForMark(waiting, kTickBatchTimeoutMs) : ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult Program::ShownCount(unsigned* count) const {

@@ -277,7 +277,7 @@ class Program {
   // Posts a numbered mark behind the messages posted so far; WaitForMark waits until the program
   // has handled it.
   LRESULT PostMark();
-  ::testing::AssertionResult WaitForMark(LRESULT mark);
+  ::testing::AssertionResult WaitForMark(LRESULT mark, DWORD timeoutMs = kTimeoutMs);
   void Release();
 
   HANDLE process_ = nullptr;
