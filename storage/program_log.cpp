@@ -32,22 +32,35 @@ void AppendCut(const char* text, std::size_t* length) {
 
 enum class Piece { kNone, kLine, kFull };
 
+// The next byte of the log, or EOF once `*left` bytes are read (no limit while it is negative).
+int GetByte(std::FILE* file, long* left) {
+  if (*left == 0) return EOF;
+  const int c = std::getc(file);
+  if (c != EOF && *left > 0) --*left;
+  return c;
+}
+
+void UngetByte(int c, std::FILE* file, long* left) {
+  std::ungetc(c, file);
+  if (*left >= 0) ++*left;
+}
+
 // Reads the next piece of a line into `piece` after the `*length` bytes already there (at most
 // size - 1 bytes in all) without its line end (LF, or CR LF; a lone CR is text). kFull means
 // the piece filled the buffer and the line may go on. A zero byte, which would end the text
 // early, shows as '?'.
-Piece ReadPiece(std::FILE* file, char* piece, std::size_t size, std::size_t* length) {
+Piece ReadPiece(std::FILE* file, long* left, char* piece, std::size_t size, std::size_t* length) {
   Piece result = Piece::kLine;
-  for (int c = std::getc(file);; c = std::getc(file)) {
+  for (int c = GetByte(file, left);; c = GetByte(file, left)) {
     if (c == EOF) {
       if (*length == 0) return Piece::kNone;
       break;
     }
     if (c == '\n') break;
     if (c == '\r') {
-      const int next = std::getc(file);
+      const int next = GetByte(file, left);
       if (next == '\n') break;
-      if (next != EOF) std::ungetc(next, file);
+      if (next != EOF) UngetByte(next, file, left);
     }
     piece[(*length)++] = c == '\0' ? '?' : static_cast<char>(c);
     if (*length + 1 == size) {
@@ -106,31 +119,67 @@ void LogSessionEnd() {
 }
 
 void ReadLogLines(LogLineConsumer consumer, void* context) {
-  std::FILE* file = logPath[0] != '\0' ? std::fopen(logPath, "rb") : nullptr;
-  if (file == nullptr) {
+  LogLineReader reader;
+  if (!reader.Start()) return;
+  for (const char* line; (line = reader.Next()) != nullptr;) consumer(line, context);
+}
+
+bool LogLineReader::Start() {
+  Stop();
+  file_ = logPath[0] != '\0' ? std::fopen(logPath, "rb") : nullptr;
+  if (file_ == nullptr) {
     ReportFailure("Cannot read program log!");
-    return;
+    return false;
   }
-  char item[kPathSize];
-  std::size_t carried = 0;  // the start of a character that a full piece had no room for
-  bool previousWasFull = false;
+  // What is appended from here on is left out.
+  size_ = std::fseek(file_, 0, SEEK_END) == 0 ? std::ftell(file_) : -1;
+  if (std::fseek(file_, 0, SEEK_SET) != 0) size_ = -1;
+  left_ = size_;
+  carried_ = 0;
+  previousWasFull_ = false;
+  done_ = false;
+  return true;
+}
+
+bool LogLineReader::Resume() {
+  if (done_ || file_ != nullptr) return !done_;
+  file_ = std::fopen(logPath, "rb");
+  if (file_ == nullptr || std::fseek(file_, size_ - left_, SEEK_SET) != 0) Stop();
+  return !done_;
+}
+
+void LogLineReader::Pause() {
+  // Without a known size there is no place to come back to: the file stays open to its end.
+  if (size_ < 0 || file_ == nullptr) return;
+  std::fclose(file_);
+  file_ = nullptr;
+}
+
+void LogLineReader::Stop() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  done_ = true;
+}
+
+const char* LogLineReader::Next() {
+  if (file_ == nullptr && !Resume()) return nullptr;
   for (;;) {
-    std::size_t length = carried;
-    const Piece piece = ReadPiece(file, item, sizeof item, &length);
+    std::size_t length = carried_;
+    std::memcpy(item_, rest_, carried_);
+    const Piece piece = ReadPiece(file_, &left_, item_, sizeof item_, &length);
     if (piece == Piece::kNone) break;
     // A full piece ends with a whole character; the bytes of one cut off begin the next piece.
-    const std::size_t shown = piece == Piece::kFull ? WholeCharacterLength(item, length) : length;
-    char rest[4];
-    carried = length - shown;
-    std::memcpy(rest, item + shown, carried);
-    item[shown] = '\0';
+    const std::size_t shown = piece == Piece::kFull ? WholeCharacterLength(item_, length) : length;
+    carried_ = length - shown;
+    std::memcpy(rest_, item_ + shown, carried_);
+    item_[shown] = '\0';
     // The line end right after a full piece closes that line; it is no empty line of its own.
-    const bool endOfCutLine = previousWasFull && piece == Piece::kLine && length == 0;
-    if (!endOfCutLine) consumer(item, context);
-    std::memcpy(item, rest, carried);
-    previousWasFull = piece == Piece::kFull;
+    const bool endOfCutLine = previousWasFull_ && piece == Piece::kLine && length == 0;
+    previousWasFull_ = piece == Piece::kFull;
+    if (!endOfCutLine) return item_;
   }
-  std::fclose(file);
+  Stop();
+  return nullptr;
 }
 
 void StartNewLog() {

@@ -2,6 +2,8 @@
 // session start and end and per timer event.
 #pragma once
 
+#include <cstdio>
+
 #include "storage/data_folder.h"
 
 namespace vantorel {
@@ -32,6 +34,44 @@ void LogSessionEnd();
 // longer than a buffer arrives in consecutive pieces.
 using LogLineConsumer = void (*)(const char* line, void* context);
 void ReadLogLines(LogLineConsumer consumer, void* context);
+
+// The lines of ReadLogLines a few at a time, for a caller that lists a long log in parts
+// between other work. The file is open only while lines are being read, from Start or the first
+// Next after a Pause; only the bytes the log held at Start are read, so lines appended later
+// are left out.
+class LogLineReader {
+ public:
+  LogLineReader() = default;
+  LogLineReader(const LogLineReader&) = delete;
+  LogLineReader& operator=(const LogLineReader&) = delete;
+  ~LogLineReader() { Stop(); }
+
+  // Opens the log from its start; a log that cannot be opened is reported ("Cannot read
+  // program log!") and gives false.
+  bool Start();
+  // The next line or piece of a line; null after the last one, or when the log can no longer be
+  // opened. The text stays valid until the next call.
+  const char* Next();
+  // Closes the file and keeps the place for the next Next.
+  void Pause();
+  // Closes the file; Next gives nothing more.
+  void Stop();
+  bool Done() const { return done_; }
+  // The log's size in bytes at Start; -1 when unknown (then it is read to its end).
+  long size() const { return size_; }
+
+ private:
+  bool Resume();
+
+  std::FILE* file_ = nullptr;
+  long size_ = -1;
+  long left_ = -1;           // bytes of size_ not read yet
+  std::size_t carried_ = 0;  // bytes of a character cut off the last piece, in rest_
+  char rest_[4] = {};
+  bool previousWasFull_ = false;
+  bool done_ = true;
+  char item_[kPathSize] = "";
+};
 
 // Deletes the log and writes its first new entry, whatever logEnabled holds.
 void StartNewLog();

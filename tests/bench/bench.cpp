@@ -1,6 +1,7 @@
 // Measures the timer against the baseline program under Wine: start-up time, peak working set,
 // idle CPU, CPU per counted second and how far the count falls behind the wall clock, and
-// prints them as a table against the goals.
+// prints them as a table against the goals. Then the timer alone: F4 with a 200,000-line program
+// log, and the seconds that a running count loses across it.
 //
 // CPU times come from Linux's /proc through Wine's Z: drive, because GetProcessTimes on another
 // process is a stub under Wine 8 (it reports the same constant whatever the process does). The
@@ -95,6 +96,15 @@ struct LagResult {
   double points = 0, sumCounts = 0, sumSeconds = 0, sumCountsSquared = 0, sumProducts = 0;
 };
 
+// F4 with a long program log, while the count runs.
+struct LogViewerResult {
+  double dialogMs = kNotMeasured;     // F4 to the dialog visible with lines in its list
+  double listedMs = kNotMeasured;     // F4 to the list holding every line of the log
+  double lostSeconds = kNotMeasured;  // how far the count is behind the wall clock afterwards
+  unsigned lines = 0;
+  unsigned listed = 0;
+};
+
 struct Figures {
   std::vector<double> startupMs;
   std::vector<double> startupCpuMs;
@@ -105,6 +115,7 @@ struct Figures {
   LoadResult load;
   LoadResult soundLoad;
   LagResult lag;
+  LogViewerResult logViewer;
 };
 
 Options options;
@@ -583,6 +594,152 @@ void MeasureLag(const Subject* subjects, Figures* figures) {
   for (int which = 0; which < 2; ++which) Close(subjects[which], &running[which]);
 }
 
+// --- F4 with months of program log ------------------------------------------------------
+
+constexpr unsigned kLogViewerLines = 200000;
+constexpr double kLogViewerF4After = 5.0;  // seconds from Start to F4
+constexpr double kLogViewerRun = 15.0;     // seconds from Start to the reading of the count
+constexpr double kLogViewerTimeout = 60.0;
+constexpr int kLogViewerList = 4002;
+
+// The program's log file, in the data folder beside its settings; empty when there is none.
+std::string LogFilePath() {
+  char folder[MAX_PATH];
+  if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) {
+    return std::string();
+  }
+  return std::string(folder) + "\\vantorel\\vantorellog.txt";
+}
+
+// The program log as months of use leave it: `lines` entries of about 40 bytes, with the
+// timestamps rising line by line.
+bool WriteLongLog(unsigned lines) {
+  const std::string path = LogFilePath();
+  if (path.empty()) {
+    std::fprintf(stderr, "bench: no application-data folder\n");
+    return false;
+  }
+  CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
+  static const char* const kEvents[] = {
+      " - Session Start", " - Timer reset.",   " - Start Vantorel: Timer Set - 00h:25m:00s",
+      " - Timer paused.", " - Timer stopped.", " - Timer limit reached.",
+      " - Session End"};
+  std::string text;
+  text.reserve(static_cast<size_t>(lines) * 42);
+  char line[96];
+  for (unsigned index = 0; index < lines; ++index) {
+    const unsigned minute = index / 60;
+    std::snprintf(line, sizeof line, "2026-%.2u-%.2u %.2u:%.2u:%.2u%s\n", 1 + minute / 40000 % 12,
+                  1 + minute / 1440 % 28, minute / 60 % 24, minute % 60, index % 60,
+                  kEvents[index % (sizeof kEvents / sizeof kEvents[0])]);
+    text += line;
+  }
+  FILE* file = std::fopen(path.c_str(), "wb");
+  bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file && std::fclose(file) != 0) written = false;
+  if (!written) std::fprintf(stderr, "bench: cannot write %s\n", path.c_str());
+  return written;
+}
+
+unsigned LogFileLines() {
+  std::string text;
+  if (!ReadLinuxFile(LogFilePath().c_str(), &text)) return 0;
+  return static_cast<unsigned>(std::count(text.begin(), text.end(), '\n'));
+}
+
+HWND FindProcessDialog(const Running& running, const char* caption) {
+  HWND found = nullptr;
+  while ((found = FindWindowExA(nullptr, found, "#32770", caption)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(found, &owner);
+    if (owner == running.process.dwProcessId && IsWindowVisible(found)) return found;
+  }
+  return nullptr;
+}
+
+// LB_GETCOUNT of the dialog's list; -1 when the program did not answer.
+long ListCount(HWND list) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return -1;
+  return static_cast<long>(count);
+}
+
+// Start, F4 after five seconds, the time until the dialog shows with its list and until the list
+// holds the whole log, OK, and at fifteen seconds how far the count is behind the wall clock: a
+// main thread blocked past a second loses the seconds its timer could not count.
+void MeasureLogViewer(const Subject& subject, Figures* figures) {
+  char text[96];
+  std::snprintf(text, sizeof text, "the %s: F4 with a %u-line log while counting", subject.name,
+                kLogViewerLines);
+  Progress(text);
+  LogViewerResult& result = figures->logViewer;
+  Running running;
+  if (!WriteLongLog(kLogViewerLines)) return;
+  if (!LaunchForMeasuring(subject, 0, kLongLimit, &running)) return;
+  Sleep(1000);
+  const double started = Now();
+  if (!PressStart(subject, running)) {
+    Close(subject, &running);
+    return;
+  }
+  while (Now() < started + kLogViewerF4After) Sleep(10);
+  result.lines = LogFileLines();
+  const double pressed = Now();
+  PostMessageA(running.mainWindow, WM_KEYDOWN, VK_F4, 1);
+  PostMessageA(running.mainWindow, WM_KEYUP, VK_F4, 1 | (LPARAM{3} << 30));
+  HWND dialog = nullptr;
+  HWND list = nullptr;
+  bool ok = true;
+  while (ok && std::isnan(result.listedMs)) {
+    if (Now() - pressed > kLogViewerTimeout) {
+      std::fprintf(stderr, "bench: the log viewer did not list %u lines within %.0f s\n",
+                   result.lines, kLogViewerTimeout);
+      ok = false;
+      break;
+    }
+    if (!dialog) {
+      dialog = FindProcessDialog(running, "View Program Log");
+      list = dialog ? GetDlgItem(dialog, kLogViewerList) : nullptr;
+      if (!list) {
+        dialog = nullptr;
+        Sleep(1);
+        continue;
+      }
+    }
+    const long count = ListCount(list);
+    const double seen = Now();
+    if (count < 0) {
+      ok = false;
+    } else if (count > 0 && std::isnan(result.dialogMs)) {
+      result.dialogMs = (seen - pressed) * 1000.0;
+    }
+    if (count >= 0) result.listed = static_cast<unsigned>(count);
+    if (count >= static_cast<long>(result.lines)) result.listedMs = (seen - pressed) * 1000.0;
+    Sleep(std::isnan(result.dialogMs) ? 1 : 10);
+  }
+  if (dialog) {
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    const double deadline = Now() + 10.0;
+    while (IsWindow(dialog) && Now() < deadline) Sleep(10);
+  }
+  // The count at the first change after fifteen seconds (or two after the dialog closed),
+  // against the time since Start.
+  const double readFrom = std::max(started + kLogViewerRun, Now() + 2.0);
+  while (Now() < readFrom) Sleep(10);
+  unsigned before = 0;
+  unsigned count = 0;
+  ok = ok && ReadCount(running.display, &before);
+  count = before;
+  const double deadline = Now() + 3.0;
+  while (ok && count == before && Now() < deadline) {
+    Sleep(1);
+    ok = ReadCount(running.display, &count);
+  }
+  if (ok && count != before) result.lostSeconds = (Now() - started) - count;
+  Close(subject, &running);
+  DeleteFileA(LogFilePath().c_str());
+}
+
 double Median(std::vector<double> values) {
   values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }),
                values.end());
@@ -697,6 +854,12 @@ void PrintTable(const Figures* figures) {
        PerCount(prog.soundLoad.cpu.process, prog.soundLoad), "ms", 3, "(info)", Row::kInfo, 0},
       {"lag per 5 min", LagPerFiveMinutes(base.lag), LagPerFiveMinutes(prog.lag), "s", 3, "< 0.5 s",
        Row::kBelow, 0.5},
+      {"F4, 200,000-line log: dialog with its list", kNotMeasured, prog.logViewer.dialogMs, "ms", 0,
+       "< 1000 ms", Row::kBelow, 1000.0},
+      {"  F4, 200,000-line log: every line listed", kNotMeasured, prog.logViewer.listedMs, "ms", 0,
+       "(info)", Row::kInfo, 0},
+      {"seconds a running count lost across it", kNotMeasured, prog.logViewer.lostSeconds, "s", 2,
+       "< 0.5 s", Row::kBelow, 0.5},
   };
   for (const Row& row : rows) PrintRow(row);
 
@@ -736,6 +899,10 @@ void PrintTable(const Figures* figures) {
           name, figure.lag.lastCount, figure.lag.lastElapsed,
           figure.lag.lastElapsed - figure.lag.lastCount,
           figure.lag.firstElapsed - figure.lag.firstCount, figure.lag.skipped, figure.lag.coarse);
+    }
+    if (figure.logViewer.lines > 0) {
+      std::printf("  %-8s F4: %u lines in the log, %u listed\n", name, figure.logViewer.lines,
+                  figure.logViewer.listed);
     }
   }
 }
@@ -802,6 +969,7 @@ int Run(int argc, char** argv) {
   MeasureIdleAndLoad(subjects[1], 0, &figures[1]);
   MeasureIdleAndLoad(subjects[1], 1, &figures[1]);
   MeasureLag(subjects, figures);
+  MeasureLogViewer(subjects[1], &figures[1]);
   PrintTable(figures);
   SYSTEM_INFO system;
   GetSystemInfo(&system);

@@ -1,8 +1,11 @@
 // What the display looks like on screen: colours and font from the settings file, the Font,
-// Text Color and Background Color choosers, and the graphics objects over a long run.
+// Text Color and Background Color choosers, and the graphics objects and memory over the longest
+// count.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver.h"
@@ -267,20 +270,30 @@ TEST_F(AppearanceTest, ChoosersChangeTheSavedAppearance) {
   EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, kGreen, chosenInk)) << "after a restart";
 }
 
-// Each repaint of the display asks for its colours and each activation rebuilds the window's
-// background, and both make a new brush: the count of the program's GDI objects must not grow.
-TEST_F(AppearanceTest, GraphicObjectsDoNotGrowWithRepaintsAndActivations) {
+double Mebibytes(SIZE_T bytes) {
+  return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+// The longest count there is, from 00:00:00 to the limit 99:59:59, its 359,999 seconds posted as
+// the timer's notifications. Each repaint of the display asks for its colours and each
+// activation rebuilds the window's background, and both make a new brush: neither the program's
+// GDI objects nor its memory may grow from the first second to the last. At the limit the count
+// stops, once, sounds the alarm once and brings back the minimised window.
+TEST_F(AppearanceTest, FullCountKeepsGraphicObjectsAndMemoryFlat) {
+  constexpr unsigned kLimit = 99 * 3600 + 59 * 60 + 59;
   SettingsFile settings = QuickSettings();
   settings.limitHours = 99;
   settings.limitMinutes = 59;
   settings.limitSeconds = 59;
-  settings.tickEnabled = 0;  // 10,000 sounds would take most of the time
+  settings.tickEnabled = 0;  // 360,000 sounds would take most of the time
   settings.textColor = 255;
   settings.backgroundColor = 0x00FF00;
   PrepareSettings(settings);
-  ASSERT_TRUE(program_.LaunchAndWait());
+  ASSERT_TRUE(program_.Launch(true));
+  ASSERT_TRUE(program_.WaitForMainWindow());
+  const std::string title = "Vantorel: Timer Set - 99h:59m:59s";
+  EXPECT_EQ(program_.Caption(), title);
   ASSERT_TRUE(program_.Click(kStart));
-  ASSERT_TRUE(program_.Sync());
   // Every WM_PAINT of the display asks the main window for its colours, whether or not there
   // is anything to draw; a few whole repaints come from the count's changes.
   const HWND display = program_.display();
@@ -293,9 +306,12 @@ TEST_F(AppearanceTest, GraphicObjectsDoNotGrowWithRepaintsAndActivations) {
     }
     return true;
   };
+  ASSERT_TRUE(program_.PostTicks(1));
   ASSERT_TRUE(repaint(10));
-  const int before = program_.GdiObjectCount();
-  ASSERT_GT(before, 0) << "cannot read the program's GDI handle table";
+  const int firstObjects = program_.GdiObjectCount();
+  const SIZE_T firstMemory = program_.WorkingSet();
+  ASSERT_GT(firstObjects, 0) << "cannot read the program's GDI handle table";
+  ASSERT_GT(firstMemory, 0u) << "cannot read the program's working set";
 
   const ULONGLONG started = GetTickCount64();
   ASSERT_TRUE(program_.PostTicks(10000));
@@ -306,21 +322,56 @@ TEST_F(AppearanceTest, GraphicObjectsDoNotGrowWithRepaintsAndActivations) {
       ASSERT_TRUE(program_.Sync());
     }
   }
-  ASSERT_TRUE(repaint(1));
-  const int after = program_.GdiObjectCount();
+  // The working set and the GDI objects every 40,000 seconds, and a minute before the limit.
+  std::vector<std::pair<unsigned, SIZE_T>> memory = {{1, firstMemory}};
+  std::vector<int> objects = {firstObjects};
+  for (unsigned at = 40000;; at = std::min(at + 40000, kLimit - 60)) {
+    ASSERT_TRUE(program_.TickToAtLeast(at));
+    memory.emplace_back(at, program_.WorkingSet());
+    objects.push_back(program_.GdiObjectCount());
+    if (at == kLimit - 60) break;
+  }
+  // The last minute with the window minimised, as a person leaves it to wait for the alarm.
+  PostMessageA(program_.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitUntil("the main window to be minimised",
+                        [&] { return IsIconic(program_.window()) != FALSE; }));
+  ASSERT_TRUE(program_.TickToLimit(kLimit));
   const ULONGLONG took = GetTickCount64() - started;
-  std::printf("10,000 ticks, 10,000 repaints, 200 activations: %llu ms; GDI objects %d -> %d\n",
-              took, before, after);
-  EXPECT_LE(after, before + 8) << "the program's GDI objects grew";
-  unsigned hours = 0, minutes = 0, seconds = 0;
-  std::sscanf(program_.DisplayText().c_str(), "%u:%u:%u", &hours, &minutes, &seconds);
-  const unsigned count = hours * 3600 + minutes * 60 + seconds;
-  EXPECT_GE(count, 10000u) << program_.DisplayText();
-  EXPECT_LE(count, 10000u + static_cast<unsigned>(took / 1000) + 1) << program_.DisplayText();
+  EXPECT_EQ(program_.DisplayText(), "99:59:59");
+  EXPECT_EQ(program_.Caption(), title);
+  EXPECT_EQ(program_.ButtonStates(), "Start+ Pause- Stop- Reset+") << "not stopped at the limit";
+  EXPECT_FALSE(IsIconic(program_.window())) << "the limit did not restore the window";
+  EXPECT_TRUE(IsWindowVisible(program_.window()));
+  ASSERT_TRUE(repaint(1));
+  const int lastObjects = program_.GdiObjectCount();
+  const SIZE_T lastMemory = program_.WorkingSet();
+  std::printf("%u seconds counted, 10,000 repaints, 200 activations: %llu ms\n", kLimit, took);
+  std::printf("  GDI objects:");
+  for (int count : objects) std::printf(" %d", count);
+  std::printf("; at the limit %d\n  working set (MiB):", lastObjects);
+  for (const auto& [at, bytes] : memory) std::printf(" %u: %.2f", at, Mebibytes(bytes));
+  std::printf("; at the limit, with the alarm's sound libraries loaded: %.2f\n",
+              Mebibytes(lastMemory));
+  for (std::size_t i = 1; i < memory.size(); ++i) {
+    EXPECT_LE(objects[i], firstObjects + 8) << "GDI objects grew by " << memory[i].first;
+    EXPECT_LE(Mebibytes(memory[i].second), Mebibytes(firstMemory) + 2.0)
+        << "the working set grew by " << memory[i].first;
+  }
+  EXPECT_LE(lastObjects, firstObjects + 8) << "the program's GDI objects grew";
   EXPECT_TRUE(WaitUntilLooksRight(program_, kRed, kGreen, DigitInkHeight(320, 700, 0, "Arial")));
+
+  // The limit once: one entry, and a second later still the limit.
+  Sleep(1100);
+  EXPECT_EQ(program_.DisplayText(), "99:59:59") << "the count went on past the limit";
+  const std::vector<std::string> events = LogEvents();
+  EXPECT_EQ(std::count(events.begin(), events.end(), " - Timer limit reached."), 1)
+      << "limit entries in the log";
   DWORD exitCode = 1;
   ASSERT_TRUE(program_.Close(&exitCode));
   EXPECT_EQ(exitCode, 0u);
+  const std::vector<SoundCall> sounds = program_.SoundCalls();
+  ASSERT_EQ(sounds.size(), 1u) << "PlaySound calls";
+  EXPECT_EQ(sounds[0].sound, "#1f41") << "not the built-in alarm";
 }
 
 }  // namespace

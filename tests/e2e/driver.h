@@ -106,6 +106,10 @@ void PostKey(HWND window, UINT virtualKey);
 // The lines of a list box, read with the wide messages (the ANSI ones come back in UTF-16
 // across processes).
 std::vector<std::string> ListBoxLines(HWND list);
+// One line of a list box, the same way; "<no answer>" when the program did not answer.
+std::string ListBoxLine(HWND list, WPARAM index);
+// LB_GETCOUNT; -1 when the program did not answer.
+long ListBoxCount(HWND list);
 // Visible top-level windows of this class, of any process.
 std::vector<HWND> WindowsOfClass(const std::string& className);
 // Ends the process that owns `window` and waits for it; for helpers the program started.
@@ -267,10 +271,14 @@ class Program {
   void PostKey(UINT virtualKey) const { e2e::PostKey(window_, virtualKey); }
   // Alt+key through the input queue, the only way TranslateAccelerator sees Alt held.
   ::testing::AssertionResult PressAltKey(UINT virtualKey) const;
-  // Posts timer notifications, in batches the message queue can hold.
+  // Posts timer notifications, in batches the message queue can hold, and waits until the
+  // program has handled them.
   ::testing::AssertionResult PostTicks(unsigned count);
-  // One notification at a time until the display shows `count` or more: the program's own
-  // timer may add a second between two of them, so the count can pass `count` by one.
+  // The count the display shows, in seconds.
+  ::testing::AssertionResult ShownCount(unsigned* count) const;
+  // Posted notifications until the display shows `count` or more: in rounds while it is far from
+  // it, leaving room for the seconds of the program's own timer, then one at a time. That timer
+  // may add a second between two of them, so the count can pass `count` by one.
   ::testing::AssertionResult TickToAtLeast(unsigned count);
   // Counts to a running count's limit: posted notifications up to a second before it, then the
   // program's own timer for the last second (up to a second's wait), so that no posted
@@ -290,10 +298,16 @@ class Program {
   std::vector<SoundCall> SoundCalls() const;
   // Live GDI objects of the process, read from the handle table Wine keeps in its memory.
   int GdiObjectCount() const;
+  // The process's working set in bytes; 0 when it cannot be read.
+  SIZE_T WorkingSet() const;
 
  private:
   ::testing::AssertionResult Start(const std::string& program, const std::string& folder,
                                    bool traceSound);
+  // Posts a numbered mark behind the messages posted so far; WaitForMark waits until the program
+  // has handled it.
+  LRESULT PostMark();
+  ::testing::AssertionResult WaitForMark(LRESULT mark, DWORD timeoutMs = kTimeoutMs);
   void Release();
 
   HANDLE process_ = nullptr;

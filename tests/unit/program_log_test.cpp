@@ -21,6 +21,12 @@ class ProgramLogTest : public ProcessTest {
                  &lines);
     return lines;
   }
+  // The lines as a reader gives them when it closes the log after each one.
+  std::vector<std::string> ReadLinesPausing(LogLineReader& reader) {
+    std::vector<std::string> lines;
+    for (const char* line; (line = reader.Next()) != nullptr; reader.Pause()) lines.push_back(line);
+    return lines;
+  }
 };
 
 TEST_F(ProgramLogTest, EntriesAreTimestampedLinesWithLineFeedsOnly) {
@@ -63,8 +69,25 @@ TEST_F(ProgramLogTest, ForeignContentIsReadWithoutLoss) {
                                              "no final line feed"};
   EXPECT_EQ(expected, ReadLines());
 
+  // Read in parts with the file closed between them: the same lines, and none appended after
+  // the start.
+  LogLineReader reader;
+  ASSERT_TRUE(reader.Start());
+  LogSessionEnd();
+  EXPECT_EQ(expected, ReadLinesPausing(reader));
+  EXPECT_TRUE(reader.Done());
+
   WriteWholeFile(LogFile(), "");
   EXPECT_TRUE(ReadLines().empty());
+  EXPECT_TRUE(system_.calls.empty());
+
+  // A log removed between two parts ends the reading without a message.
+  WriteWholeFile(LogFile(), "one\ntwo\n");
+  ASSERT_TRUE(reader.Start());
+  EXPECT_STREQ("one", reader.Next());
+  reader.Pause();
+  std::filesystem::remove(LogFile());
+  EXPECT_EQ(nullptr, reader.Next());
   EXPECT_TRUE(system_.calls.empty());
 }
 
@@ -76,6 +99,10 @@ TEST_F(ProgramLogTest, PiecesOfALongLineEndWithWholeCharacters) {
   EXPECT_EQ((std::vector<std::string>{"ab" + zhang.substr(0, 255), zhang.substr(255),
                                       "cd" + zhang.substr(0, 255), zhang.substr(255, 2)}),
             ReadLines());
+
+  LogLineReader reader;
+  ASSERT_TRUE(reader.Start());
+  EXPECT_EQ(ReadLines(), ReadLinesPausing(reader));
 
   // Another code page cuts at the 259th byte, whatever it is.
   system_.codePage = 1252;
