@@ -12,6 +12,7 @@ exe=build/win64/vantorel.exe
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG="${WINEDEBUG:--all}"
 
+source scripts/lib/wine-loader.sh
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # A real desktop: the user's own Wine prefix, and the program stays until it is closed.
   exec wine "$exe"

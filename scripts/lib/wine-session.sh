@@ -5,8 +5,7 @@
 #   VANTOREL_SCREEN   the virtual screen, WxHxD (default: 1280x1024x24)
 #   VANTOREL_WINEARCH win64 (default: 64-bit Windows that runs 32-bit programs too) or win32
 #                     (32-bit Windows)
-# Sets VANTOREL_RUNS_32BIT to 1 when 32-bit Windows programs can run here, else 0 (no wine32,
-# or a kernel without 32-bit support: IA32 emulation switched off, as on some virtual machines).
+# Sets VANTOREL_RUNS_32BIT (scripts/lib/wine-loader.sh).
 
 if [ -z "${VANTOREL_PREFIX:-}" ]; then
   VANTOREL_PREFIX=$(mktemp -d "${TMPDIR:-/tmp}/vantorel-wine.XXXXXX")
@@ -20,28 +19,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko set-up: the prefix is ready in seconds and nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# Whether this machine runs 32-bit Windows programs: Wine's 32-bit loader starts.
-wine_session_runs_32bit() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
-}
-
-if wine_session_runs_32bit; then
-  export VANTOREL_RUNS_32BIT=1
-else
-  export VANTOREL_RUNS_32BIT=0
-  # Debian's `wine` prefers the 32-bit loader whenever wine32 is installed, and where the kernel
-  # refuses 32-bit code it then starts nothing, not even a 64-bit program: go straight to the
-  # 64-bit loader, for our own calls and for Wine's tools (wineboot, winepath), which call
-  # wine-stable.
-  if [ -x /usr/lib/wine/wine64 ] && [ -e /usr/lib/wine/wine ] && [ -z "${VANTOREL_WINE_SHIM:-}" ]; then
-    VANTOREL_WINE_SHIM=$(mktemp -d "${TMPDIR:-/tmp}/vantorel-wine-bin.XXXXXX")
-    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$VANTOREL_WINE_SHIM/wine"
-    chmod +x "$VANTOREL_WINE_SHIM/wine"
-    ln -s wine "$VANTOREL_WINE_SHIM/wine-stable"
-    export VANTOREL_WINE_SHIM VANTOREL_WINE_SHIM_OWNER=$$ WINELOADER=/usr/lib/wine/wine64
-    export PATH="$VANTOREL_WINE_SHIM:$PATH"
-  fi
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 
 wine_session_stop() {
   wineserver -k 2>/dev/null || true
@@ -78,8 +56,8 @@ wine_session_start_display() {
   return 1
 }
 
-# What a prefix made now can run. A 64-bit prefix made before wine32 was installed cannot start
-# any program once it is (not even a 64-bit one), so it must be made anew, not reused.
+# What a prefix made now can run. A 64-bit prefix made while 32-bit programs could not run
+# cannot start any program once they can (not even a 64-bit one), so it must be made anew.
 wine_session_prefix_kind() {
   if [ "$WINEARCH" = win32 ]; then
     echo win32
