@@ -429,12 +429,7 @@ std::string ListBoxLine(HWND list, WPARAM index) {
   SendMessageTimeoutW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL,
                       kTimeoutMs, &copied);
   wide.resize(std::min(static_cast<std::size_t>(copied), wide.size() - 1));
-  std::string line(wide.size() * 2 + 1, '\0');
-  const int bytes =
-      WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), line.data(),
-                          static_cast<int>(line.size()), nullptr, nullptr);
-  line.resize(static_cast<std::size_t>(std::max(bytes, 0)));
-  return line;
+  return Utf8(wide);  // the program's code page, as the driver's
 }
 
 long ListBoxCount(HWND list) {
