@@ -1239,11 +1239,9 @@ int Program::GdiObjectCount() const {
   };
   static_assert(sizeof(Entry) == 24, "GDI handle table entry");
   constexpr std::size_t kEntries = 0x10000;
-  // The driver is a 64-bit program; a 32-bit program keeps a 32-bit pointer in its 32-bit PEB.
+  // The table's address is in the 64-bit PEB, which a 32-bit program on 64-bit Windows has as
+  // well (Wine's ProcessWow64Information answers another process's 32-bit PEB with a flag).
   constexpr std::size_t kTableOffsetInPeb = 0xF8;
-  constexpr std::size_t kTableOffsetInPeb32 = 0x94;
-  BOOL is32Bit = FALSE;
-  IsWow64Process(process_, &is32Bit);
   PROCESS_BASIC_INFORMATION basic = {};
   ULONG length = 0;
   if (NtQueryInformationProcess(process_, ProcessBasicInformation, &basic, sizeof basic, &length) !=
@@ -1251,22 +1249,9 @@ int Program::GdiObjectCount() const {
     return -1;
   }
   const char* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
-  ULONG_PTR peb32 = 0;
-  if (is32Bit &&
-      NtQueryInformationProcess(process_, ProcessWow64Information, &peb32, sizeof peb32, &length) ==
-          0 &&
-      peb32 != 0) {
-    peb = reinterpret_cast<const char*>(peb32);
-  }
   void* table = nullptr;
   SIZE_T read = 0;
-  if (is32Bit) {
-    ULONG table32 = 0;
-    if (!ReadProcessMemory(process_, peb + kTableOffsetInPeb32, &table32, sizeof table32, &read)) {
-      return -1;
-    }
-    table = reinterpret_cast<void*>(static_cast<ULONG_PTR>(table32));
-  } else if (!ReadProcessMemory(process_, peb + kTableOffsetInPeb, &table, sizeof table, &read)) {
+  if (!ReadProcessMemory(process_, peb + kTableOffsetInPeb, &table, sizeof table, &read)) {
     return -1;
   }
   if (!table) return -1;
