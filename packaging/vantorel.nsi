@@ -6,18 +6,16 @@
 ;   ICON                    the program's icon
 ;   OUTFILE                 the installer to write
 ;   NOTICE, WEB_PAGE        the ownership notice and the product's web page
-;   TARGET                  x86-unicode for the release, which runs on 32-bit and 64-bit
-;                           Windows alike; amd64-unicode for the tests on machines whose Wine
-;                           runs only 64-bit programs
 ;
 ; Exit codes: 0 installed; 1 cancelled by the user; 2 stopped because Vantorel was running and
 ; was not closed (at once in silent mode /S), or another failure.
 
-!ifndef VERSION | VERSION_SHORT | STAGE64 | STAGE32 | ICON | OUTFILE | NOTICE | WEB_PAGE | TARGET
+!ifndef VERSION | VERSION_SHORT | STAGE64 | STAGE32 | ICON | OUTFILE | NOTICE | WEB_PAGE
   !error "Build with scripts/release.sh: it defines the version and the files."
 !endif
 
-Target ${TARGET}
+; A 32-bit installer, so that the one file runs on 32-bit and 64-bit Windows alike.
+Target x86-unicode
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 RequestExecutionLevel admin

@@ -5,8 +5,8 @@
 #
 #   release_pack WIN64_BUILD WIN32_BUILD OUT_DIR
 #       writes OUT_DIR/vantorel-X.Y.Z-win64.zip, -win32.zip, -setup.exe and SHA256SUMS
-#   release_installer STAGE64 STAGE32 OUT_FILE [NSIS_TARGET]
-#       the installer from two unpacked archive folders (the tests build an amd64 one)
+#   release_installer STAGE64 STAGE32 OUT_FILE
+#       the installer from two unpacked archive folders
 #
 # SOURCE_DATE_EPOCH, when set, gives the date of every packed file; otherwise the last commit's.
 
@@ -134,7 +134,7 @@ release_zip() {
 # release_stage set, and the LZMA compressor is deterministic. So the installer needs no
 # after-treatment such as clearing its header's TimeDateStamp.
 release_installer() {
-  local stage64=$1 stage32=$2 out=$3 target=${4:-x86-unicode}
+  local stage64=$1 stage32=$2 out=$3
   local version short notice web
   version=$(release_version) || return
   short=$(release_short_version) || return
@@ -143,7 +143,7 @@ release_installer() {
   rm -f "$out"
   local log
   log=$(makensis -V2 -WX -INPUTCHARSET UTF8 \
-    "-DVERSION=$version" "-DVERSION_SHORT=$short" "-DTARGET=$target" \
+    "-DVERSION=$version" "-DVERSION_SHORT=$short" \
     "-DSTAGE64=$stage64" "-DSTAGE32=$stage32" "-DOUTFILE=$out" \
     "-DICON=$release_root/resources/vantorel.ico" \
     "-DNOTICE=$notice" "-DWEB_PAGE=$web" \
