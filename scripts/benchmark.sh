@@ -4,7 +4,8 @@
 # second and how far the count falls behind the wall clock; and F4 with a 200,000-line program
 # log: how soon the log viewer shows, and the seconds a running count loses across it. One table
 # for the 64-bit program beside a 64-bit baseline, one for the 32-bit program beside a 32-bit
-# baseline (where this machine runs 32-bit programs), both against the same goals.
+# baseline (where this machine runs 32-bit programs), both against the same goals; where the
+# 32-bit side runs under qemu, its table is marked as emulated and not held to the goals.
 #   --quick          20 s of real-timer lag instead of 5 minutes
 #   --lag-seconds N  N seconds of real-timer lag
 #   --launches N     N start-ups of each program (default 10); a steadier median on a busy
@@ -34,6 +35,9 @@ while [ $# -gt 0 ]; do
 done
 
 scripts/install-deps.sh
+# Where 32-bit code runs only under qemu, everything below runs in the namespace that allows it.
+source scripts/lib/wine-loader.sh
+wine_loader_enter scripts/benchmark.sh "$@"
 scripts/build.sh win64 win32
 
 # A prefix of the benchmark's own: it rewrites the program's settings file, and the CPU it
@@ -62,14 +66,15 @@ server_pid=$(wineserver_pid)
 [ "$server_pid" != 0 ] || echo "wineserver not found: its CPU is not reported" >&2
 
 # Without a sound card ALSA complains at every tick sound; the complaints say nothing here.
-# BUILD: win64 or win32, the program and the baseline of that bitness.
+# BUILD: win64 or win32, the program and the baseline of that bitness; GOALS: apply, or shown
+# for figures that are reported but not held to the goals.
 measure() {
-  local build=$1 status
+  local build=$1 goals=${2:-apply} status
   set +e
   {
     wine build/win64/vantorel_bench.exe --program "build/$build/vantorel.exe" \
       --baseline "build/$build/vantorel_baseline.exe" --lag-seconds "$lag_seconds" \
-      --launches "$launches" --server-pid "$server_pid" --display-pid "${VANTOREL_XVFB_PID:-0}" \
+      --launches "$launches" --server-pid "$server_pid" --display-pid "${VANTOREL_XVFB_PID:-0}" --goals "$goals" \
       2>&1 1>&3 3>&- | grep -v '^ALSA lib ' >&2
   } 3>&1
   status=${PIPESTATUS[0]}
@@ -81,9 +86,15 @@ status=0
 echo "== the 64-bit program beside a 64-bit baseline"
 measure win64 || status=$?
 echo
-if [ "$VANTOREL_RUNS_32BIT" = 1 ]; then
+if [ "$VANTOREL_32BIT_WAY" = native ]; then
   echo "== the 32-bit program beside a 32-bit baseline"
   measure win32 || { result=$?; [ "$result" -gt "$status" ] && status=$result; }
+elif [ "$VANTOREL_32BIT_WAY" = qemu ]; then
+  # Emulation slows every 32-bit instruction, the program's and the baseline's alike: the ratios
+  # say what the program costs beside the baseline, the absolute figures only what qemu costs.
+  echo "== the 32-bit program beside a 32-bit baseline, both EMULATED by qemu-i386: the goals"
+  echo "   apply to the native 64-bit table above"
+  measure win32 shown || { result=$?; [ "$result" -gt "$status" ] && status=$result; }
 else
   echo "== the 32-bit program: not measured, this machine cannot run 32-bit programs"
 fi
