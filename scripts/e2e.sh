@@ -10,6 +10,9 @@
 # last and exits non-zero when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Where 32-bit code runs only under qemu, the tests run in the namespace that allows it.
+source scripts/lib/wine-loader.sh
+wine_loader_enter scripts/e2e.sh "$@"
 
 build=win64
 if [ "${1:-}" = --program ]; then

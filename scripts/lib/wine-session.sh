@@ -5,7 +5,7 @@
 #   VANTOREL_SCREEN   the virtual screen, WxHxD (default: 1280x1024x24)
 #   VANTOREL_WINEARCH win64 (default: 64-bit Windows that runs 32-bit programs too) or win32
 #                     (32-bit Windows)
-# Sets VANTOREL_RUNS_32BIT (scripts/lib/wine-loader.sh).
+# Sets VANTOREL_RUNS_32BIT and VANTOREL_32BIT_WAY (scripts/lib/wine-loader.sh).
 
 if [ -z "${VANTOREL_PREFIX:-}" ]; then
   VANTOREL_PREFIX=$(mktemp -d "${TMPDIR:-/tmp}/vantorel-wine.XXXXXX")
@@ -57,12 +57,15 @@ wine_session_start_display() {
 }
 
 # What a prefix made now can run. A 64-bit prefix made while 32-bit programs could not run
-# cannot start any program once they can (not even a 64-bit one), so it must be made anew.
+# cannot start any program once they can (not even a 64-bit one), and one made outside the
+# qemu namespace cannot start 32-bit programs inside it, so each must be made anew.
 wine_session_prefix_kind() {
+  local way=""
+  [ "$VANTOREL_32BIT_WAY" != qemu ] || way=-qemu
   if [ "$WINEARCH" = win32 ]; then
-    echo win32
+    echo "win32$way"
   elif [ "$VANTOREL_RUNS_32BIT" = 1 ]; then
-    echo win64+wow64
+    echo "win64+wow64$way"
   else
     echo win64
   fi
