@@ -62,9 +62,6 @@ debian_source() {
     sed -nE 's/^deb[[:space:]]+(\[([^]]*)\][[:space:]]+)?([^[:space:]]+)[[:space:]]+bookworm[[:space:]].*/\3 \2/p' |
     sed -E 's/ .*signed-by=([^[:space:]]+).*/ \1/; s/ [^/].*$//'
 }
-      sub(/.*signed-by=/, "", key); sub(/\]$/, "", key)
-      if ($(n + 1) == "bookworm") { print $n, key; exit } }'
-}
 
 if needs_qemu && ! { [ -x /usr/bin/qemu-i386 ] &&
   /usr/bin/qemu-i386 --version | grep -qE '^qemu-i386 version ([89]|[1-9][0-9])\.'; }; then
