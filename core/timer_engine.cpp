@@ -1,8 +1,8 @@
 #include "core/timer_engine.h"
 
 #include "core/sound_cues.h"
-#include "core/system.h"
 #include "core/time_text.h"
+#include "platform/system.h"
 #include "resources/resource.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"

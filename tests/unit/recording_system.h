@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/ansi_text.h"
-#include "core/system.h"
 #include "core/time_text.h"
 #include "core/timer_engine.h"
+#include "platform/system.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"
 
