@@ -2,10 +2,10 @@
 
 #include "app/app.h"
 #include "app/appearance.h"
-#include "core/system.h"
 #include "core/time_text.h"
 #include "core/timer_engine.h"
 #include "dialogs/dialogs.h"
+#include "platform/system.h"
 #include "resources/resource.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"

@@ -55,6 +55,8 @@ class RealSystem final : public System {
     return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
   }
 
+  std::uint64_t MonotonicMilliseconds() override { return GetTickCount64(); }
+
   unsigned AnsiCodePage() override { return GetACP(); }
 
   bool FormDataFolder(char* buffer, std::size_t size) override {

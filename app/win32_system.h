@@ -1,7 +1,7 @@
 // The system seam implemented with the real Win32 calls.
 #pragma once
 
-#include "core/system.h"
+#include "platform/system.h"
 
 namespace vantorel {
 

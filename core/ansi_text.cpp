@@ -1,6 +1,6 @@
 #include "core/ansi_text.h"
 
-#include "core/system.h"
+#include "platform/system.h"
 
 namespace vantorel {
 

@@ -1,8 +1,8 @@
 #include "core/timer_engine.h"
 
 #include "core/sound_cues.h"
-#include "core/system.h"
 #include "core/time_text.h"
+#include "platform/system.h"
 #include "resources/resource.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"
@@ -26,6 +26,7 @@ void TimerEngine::Start() {
   }
   elapsedSeconds_ = pausedAt_ > 0 ? pausedAt_ : 0;
   ShowCount();
+  StartClock();
   TheSystem().StartSecondTimer();
   EnableButtons(false, true, true, false);
   Log(kLogStart, titleText);
@@ -33,6 +34,7 @@ void TimerEngine::Start() {
 
 void TimerEngine::Pause() {
   pausedAt_ = elapsedSeconds_;
+  clockRunning_ = false;
   TheSystem().KillSecondTimer();
   EnableButtons(true, false, false, true);
   Log(kLogPaused, "");
@@ -40,12 +42,14 @@ void TimerEngine::Pause() {
 
 void TimerEngine::Stop() {
   pausedAt_ = 0;
+  clockRunning_ = false;
   TheSystem().KillSecondTimer();
   EnableButtons(true, false, false, true);
   Log(kLogStopped, "");
 }
 
 void TimerEngine::Reset() {
+  clockRunning_ = false;
   TheSystem().KillSecondTimer();
   EnableButtons(true, false, false, false);
   elapsedSeconds_ = 0;
@@ -55,9 +59,10 @@ void TimerEngine::Reset() {
 }
 
 void TimerEngine::Tick() {
-  ++elapsedSeconds_;
+  elapsedSeconds_ = NextCount();
   // Equality, not "at least": a count already past a lowered limit runs on.
   if (elapsedSeconds_ == limitTotalSeconds_) {
+    clockRunning_ = false;
     ShowCount();
     TheSystem().KillSecondTimer();
     EnableButtons(true, false, false, true);
@@ -68,6 +73,28 @@ void TimerEngine::Tick() {
   }
   if (settings.tickEnabled == 1) PlayCue(IDW_TICK, settings.tickWavPath);
   ShowCount();
+}
+
+void TimerEngine::StartClock() {
+  clockRunning_ = true;
+  clockStartCount_ = elapsedSeconds_;
+  clockStartMs_ = TheSystem().MonotonicMilliseconds();
+}
+
+// One second a notification, as the timer's period; more when the clock has measured more since
+// Start, because notifications come late on a busy machine and not at all while the thread is
+// held or the computer sleeps. Ticks faster than the clock still count one each.
+std::uint32_t TimerEngine::NextCount() const {
+  const std::uint32_t next = elapsedSeconds_ + 1;
+  if (!clockRunning_) return next;
+  const std::uint64_t measured =
+      clockStartCount_ + (TheSystem().MonotonicMilliseconds() - clockStartMs_) / 1000;
+  if (measured <= next) return next;
+  // A catch-up stops on the limit rather than jumping past it and never stopping.
+  if (elapsedSeconds_ < limitTotalSeconds_ && measured > limitTotalSeconds_) {
+    return limitTotalSeconds_;
+  }
+  return static_cast<std::uint32_t>(measured);
 }
 
 void TimerEngine::ShowCount() {

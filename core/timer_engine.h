@@ -1,6 +1,7 @@
 // The counter of elapsed seconds with its Start, Pause, Stop and Reset commands and its
 // once-a-second tick. Everything it does outside itself goes through the system seam, the
-// sound cues and the program log.
+// sound cues and the program log. A tick counts one second, or more when the clock says that
+// notifications came late or not at all.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,8 @@ class TimerEngine {
   std::uint32_t limitTotalSeconds() const { return limitTotalSeconds_; }
 
  private:
+  void StartClock();
+  std::uint32_t NextCount() const;
   void ShowCount();
   void EnableButtons(bool start, bool pause, bool stop, bool reset);
   void Log(const char* eventText, const char* detail);
@@ -31,6 +34,10 @@ class TimerEngine {
   std::uint32_t elapsedSeconds_ = 0;
   std::uint32_t pausedAt_ = 0;
   std::uint32_t limitTotalSeconds_ = 0;
+  // The count and the clock's reading at the last Start; the clock only counts while running.
+  bool clockRunning_ = false;
+  std::uint32_t clockStartCount_ = 0;
+  std::uint64_t clockStartMs_ = 0;
 };
 
 extern TimerEngine timerEngine;

@@ -2,7 +2,8 @@
 # Measures the program against a minimal Win32 window program under Wine and prints a table of
 # the figures against their goals: start-up time, peak working set, idle CPU, CPU per counted
 # second and how far the count falls behind the wall clock; and F4 with a 200,000-line program
-# log: how soon the log viewer shows, and the seconds a running count loses across it. One table
+# log: how soon the log viewer shows, and the seconds a running count loses across it; and the
+# seconds a count loses to ten in which the program's thread is held still. One table
 # for the 64-bit program beside a 64-bit baseline, one for the 32-bit program beside a 32-bit
 # baseline (where this machine runs 32-bit programs), both against the same goals; where the
 # 32-bit side runs under qemu, its table is marked as emulated and not held to the goals.

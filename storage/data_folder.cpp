@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/system.h"
+#include "platform/system.h"
 
 namespace vantorel {
 

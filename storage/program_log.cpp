@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/ansi_text.h"
-#include "core/system.h"
+#include "platform/system.h"
 
 namespace vantorel {
 

@@ -1,7 +1,8 @@
 // Measures the timer against the baseline program under Wine: start-up time, peak working set,
 // idle CPU, CPU per counted second and how far the count falls behind the wall clock, and
 // prints them as a table against the goals. Then the timer alone: F4 with a 200,000-line program
-// log, and the seconds that a running count loses across it.
+// log, and the seconds that a running count loses across it and across ten seconds in which its
+// thread is held still.
 //
 // CPU times come from Linux's /proc through Wine's Z: drive, because GetProcessTimes on another
 // process is a stub under Wine 8 (it reports the same constant whatever the process does). The
@@ -106,6 +107,12 @@ struct LogViewerResult {
   unsigned listed = 0;
 };
 
+// Ten seconds in which the program's thread is held still while the count runs.
+struct StallResult {
+  double lostSeconds = kNotMeasured;  // how far the count is behind the wall clock afterwards
+  unsigned before = 0;                // the count as the hold began
+};
+
 struct Figures {
   std::vector<double> startupMs;
   std::vector<double> startupCpuMs;
@@ -117,6 +124,7 @@ struct Figures {
   LoadResult soundLoad;
   LagResult lag;
   LogViewerResult logViewer;
+  StallResult stall;
 };
 
 Options options;
@@ -595,6 +603,21 @@ void MeasureLag(const Subject* subjects, Figures* figures) {
   for (int which = 0; which < 2; ++which) Close(subjects[which], &running[which]);
 }
 
+// How far the count is behind the wall clock: the count at its first change after `readFrom`,
+// against the seconds since `started`; kNotMeasured when it did not change within 3 s.
+double SecondsBehind(const Running& running, double started, double readFrom) {
+  while (Now() < readFrom) Sleep(10);
+  unsigned before = 0;
+  if (!ReadCount(running.display, &before)) return kNotMeasured;
+  unsigned count = before;
+  const double deadline = Now() + 3.0;
+  while (count == before && Now() < deadline) {
+    Sleep(1);
+    if (!ReadCount(running.display, &count)) return kNotMeasured;
+  }
+  return count != before ? (Now() - started) - count : kNotMeasured;
+}
+
 // --- F4 with months of program log ------------------------------------------------------
 
 constexpr unsigned kLogViewerLines = 200000;
@@ -723,22 +746,63 @@ void MeasureLogViewer(const Subject& subject, Figures* figures) {
     const double deadline = Now() + 10.0;
     while (IsWindow(dialog) && Now() < deadline) Sleep(10);
   }
-  // The count at the first change after fifteen seconds (or two after the dialog closed),
-  // against the time since Start.
-  const double readFrom = std::max(started + kLogViewerRun, Now() + 2.0);
-  while (Now() < readFrom) Sleep(10);
-  unsigned before = 0;
-  unsigned count = 0;
-  ok = ok && ReadCount(running.display, &before);
-  count = before;
-  const double deadline = Now() + 3.0;
-  while (ok && count == before && Now() < deadline) {
-    Sleep(1);
-    ok = ReadCount(running.display, &count);
+  // The count at the first change after fifteen seconds (or two after the dialog closed).
+  if (ok) {
+    result.lostSeconds =
+        SecondsBehind(running, started, std::max(started + kLogViewerRun, Now() + 2.0));
   }
-  if (ok && count != before) result.lostSeconds = (Now() - started) - count;
   Close(subject, &running);
   DeleteFileA(LogFilePath().c_str());
+}
+
+// --- A held thread ----------------------------------------------------------------------
+
+constexpr double kStallAfter = 2.0;  // seconds from Start to the hold
+constexpr DWORD kStallMs = 10000;
+constexpr double kStallSettle = 2.0;  // seconds after the hold before the count is timed
+
+// Holds the program's window thread still, as a busy machine or sleep would: no message and no
+// timer notification reaches it meanwhile.
+bool HoldWindowThread(const Running& running, DWORD ms) {
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE,
+                             GetWindowThreadProcessId(running.mainWindow, nullptr));
+  if (!thread) {
+    std::fprintf(stderr, "bench: cannot open the window thread (error %lu)\n", GetLastError());
+    return false;
+  }
+  const bool held = SuspendThread(thread) != static_cast<DWORD>(-1);
+  if (held) {
+    Sleep(ms);
+    ResumeThread(thread);
+  } else {
+    std::fprintf(stderr, "bench: cannot hold the window thread (error %lu)\n", GetLastError());
+  }
+  CloseHandle(thread);
+  return held;
+}
+
+// Start, two seconds later the window thread held for ten, and two seconds after its release
+// how far the count is behind the wall clock: a count of timer notifications alone loses the
+// seconds in which none came.
+void MeasureStall(const Subject& subject, Figures* figures) {
+  char text[96];
+  std::snprintf(text, sizeof text, "the %s: its thread held for %lu s while counting", subject.name,
+                kStallMs / 1000);
+  Progress(text);
+  StallResult& result = figures->stall;
+  Running running;
+  if (!LaunchForMeasuring(subject, 0, kLongLimit, &running)) return;
+  Sleep(1000);
+  const double started = Now();
+  if (!PressStart(subject, running)) {
+    Close(subject, &running);
+    return;
+  }
+  while (Now() < started + kStallAfter) Sleep(10);
+  if (ReadCount(running.display, &result.before) && HoldWindowThread(running, kStallMs)) {
+    result.lostSeconds = SecondsBehind(running, started, Now() + kStallSettle);
+  }
+  Close(subject, &running);
 }
 
 double Median(std::vector<double> values) {
@@ -866,6 +930,8 @@ void PrintTable(const Figures* figures) {
        "(info)", Row::kInfo, 0},
       {"seconds a running count lost across it", kNotMeasured, prog.logViewer.lostSeconds, "s", 2,
        "< 0.5 s", Row::kBelow, 0.5},
+      {"seconds lost to a 10 s stall", kNotMeasured, prog.stall.lostSeconds, "s", 2, "< 1 s",
+       Row::kBelow, 1.0},
   };
   for (const Row& row : rows) PrintRow(row);
 
@@ -909,6 +975,10 @@ void PrintTable(const Figures* figures) {
     if (figure.logViewer.lines > 0) {
       std::printf("  %-8s F4: %u lines in the log, %u listed\n", name, figure.logViewer.lines,
                   figure.logViewer.listed);
+    }
+    if (!std::isnan(figure.stall.lostSeconds)) {
+      std::printf("  %-8s stall: the count was %u as its thread was held\n", name,
+                  figure.stall.before);
     }
   }
 }
@@ -979,6 +1049,7 @@ int Run(int argc, char** argv) {
   MeasureIdleAndLoad(subjects[1], 1, &figures[1]);
   MeasureLag(subjects, figures);
   MeasureLogViewer(subjects[1], &figures[1]);
+  MeasureStall(subjects[1], &figures[1]);
   PrintTable(figures);
   SYSTEM_INFO system;
   GetSystemInfo(&system);

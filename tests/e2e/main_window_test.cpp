@@ -57,6 +57,29 @@ std::string Describe(const ACCEL& entry) {
   return keys + " = " + std::to_string(entry.cmd);
 }
 
+// Holds the thread of `window` still for `ms`, as a busy machine or sleep would: no message and
+// no timer notification reaches it meanwhile.
+::testing::AssertionResult HoldWindowThread(HWND window, DWORD ms) {
+  HANDLE thread =
+      OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+  if (!thread) {
+    return ::testing::AssertionFailure()
+           << "cannot open the window's thread (error " << GetLastError() << ")";
+  }
+  const bool held = SuspendThread(thread) != static_cast<DWORD>(-1);
+  const DWORD error = GetLastError();
+  if (held) {
+    Sleep(ms);
+    ResumeThread(thread);
+  }
+  CloseHandle(thread);
+  if (!held) {
+    return ::testing::AssertionFailure()
+           << "cannot hold the window's thread (error " << error << ")";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 TEST_F(MainWindowTest, FirstStartShowsTheIdleWindowAndWritesTheDefaults) {
   const long long launched = LocalNowSeconds();
   const ULONGLONG launchTick = GetTickCount64();
@@ -163,6 +186,28 @@ TEST_F(MainWindowTest, LimitReachedByTheRealTimerRestoresTheMinimisedWindow) {
   EXPECT_EQ(LogEvents(), (std::vector<std::string>{" - Session Start",
                                                    " - Start Vantorel: Timer Set - 00h:00m:03s",
                                                    " - Timer limit reached."}));
+}
+
+TEST_F(MainWindowTest, CountKeepsToTheWallClockAcrossTenSecondsHeld) {
+  SettingsFile settings = QuickSettings();
+  settings.limitHours = 99;
+  PrepareSettings(settings);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  ASSERT_TRUE(program_.Click(kStart));
+  const ULONGLONG started = GetTickCount64();  // the program starts counting after this
+  ASSERT_TRUE(WaitUntil(
+      "the count to reach 00:00:01", [&] { return program_.DisplayText() == "00:00:01"; }, 3000));
+
+  ASSERT_TRUE(HoldWindowThread(program_.window(), 10000));
+  // The first notification after the hold, timed as it shows.
+  const std::string beforeIt = program_.DisplayText();
+  ASSERT_TRUE(WaitUntil(
+      "a new count after the hold", [&] { return program_.DisplayText() != beforeIt; }, 2500));
+  const double wallSeconds = static_cast<double>(GetTickCount64() - started) / 1000.0;
+  unsigned shown = 0;
+  ASSERT_TRUE(program_.ShownCount(&shown));
+  EXPECT_NEAR(static_cast<double>(shown), wallSeconds, 1.0)
+      << "the display shows " << CountText(shown) << " " << wallSeconds << " s after Start";
 }
 
 TEST_F(MainWindowTest, ButtonsFollowTheCountingRulesAndAreLogged) {

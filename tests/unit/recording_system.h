@@ -2,15 +2,16 @@
 // readable lines, and answers message boxes the way a test tells it to.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/ansi_text.h"
-#include "core/system.h"
 #include "core/time_text.h"
 #include "core/timer_engine.h"
+#include "platform/system.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"
 
@@ -21,6 +22,8 @@ class RecordingSystem : public System {
   std::vector<std::string> calls;
   std::deque<int> answers;  // message box answers in order; IDOK once they run out
   LocalTime now{2009, 3, 5, 8, 55, 2};
+  // The monotonic clock, which the test sets; reading it is not recorded as a call.
+  std::uint64_t clockMs = 0;
   std::string folder;  // what FormDataFolder yields; empty fails it
   bool replaceFails = false;
   unsigned codePage = kCodePageUtf8;  // what the program's manifest asks for
@@ -47,6 +50,7 @@ class RecordingSystem : public System {
     return answer;
   }
   LocalTime Now() override { return now; }
+  std::uint64_t MonotonicMilliseconds() override { return clockMs; }
   unsigned AnsiCodePage() override { return codePage; }
   bool FormDataFolder(char* buffer, std::size_t size) override {
     if (folder.empty() || folder.size() >= size) return false;

@@ -39,6 +39,12 @@ class TimerEngineTest : public ProcessTest {
     for (int i = 0; i < count; ++i) timerEngine.Tick();
   }
 
+  // A notification `ms` after the one before, by the monotonic clock.
+  void TickAfter(std::uint64_t ms) {
+    system_.clockMs += ms;
+    timerEngine.Tick();
+  }
+
   std::string LogText() const { return ReadWholeFile(LogFile()); }
 };
 
@@ -67,15 +73,64 @@ TEST_F(TimerEngineTest, ButtonsAndCountThroughEveryCommand) {
 }
 
 TEST_F(TimerEngineTest, CountsToTheLimitThenStopsRestoresAndSoundsTheAlarm) {
+  // The last notification on time, or so late that the clock has passed the limit: either way
+  // the count stops on it, as an ordinary last tick does.
+  for (const std::uint64_t lastAfterMs : {1000u, 45000u}) {
+    SCOPED_TRACE(lastAfterMs);
+    timerEngine.Reset();
+    std::filesystem::remove(LogFile());
+    timerEngine.Start();
+    system_.Forget();
+    TickAfter(1000);
+    TickAfter(1000);
+    TickAfter(lastAfterMs);
+    const std::vector<std::string> expected = {
+        "play resource 8002", "count 00:00:01", "play resource 8002", "count 00:00:02",
+        "count 00:00:03",     "timer kill",     "enable 3002 on",     "enable 3006 off",
+        "enable 3004 off",    "enable 3005 on", "play resource 8001", "restore window"};
+    EXPECT_EQ(expected, system_.calls);
+    EXPECT_EQ(3u, timerEngine.elapsedSeconds());
+    EXPECT_EQ(
+        "2009-03-05 08:55:02 - Start Vantorel: Timer Set - 00h:00m:03s\n"
+        "2009-03-05 08:55:02 - Timer limit reached.\n",
+        LogText());
+  }
+}
+
+TEST_F(TimerEngineTest, CountKeepsToTheClockWhileItRuns) {
+  timerEngine.SetLimit(3600);
+  system_.clockMs = 5000000;  // the clock's zero is not the count's
   timerEngine.Start();
+  TickAfter(1000);
+  EXPECT_EQ("00:00:01", LastCount());
+
+  // Twelve seconds without a notification (a held thread, sleep): the next one catches up, with
+  // one tick cue and the new count shown once.
   system_.Forget();
+  TickAfter(12400);
+  EXPECT_EQ((std::vector<std::string>{"play resource 8002", "count 00:00:13"}), system_.calls);
+
+  // Notifications faster than the clock count one each, and on-time ones after them still do.
   Ticks(3);
-  const std::vector<std::string> expected = {
-      "play resource 8002", "count 00:00:01", "play resource 8002", "count 00:00:02",
-      "count 00:00:03",     "timer kill",     "enable 3002 on",     "enable 3006 off",
-      "enable 3004 off",    "enable 3005 on", "play resource 8001", "restore window"};
-  EXPECT_EQ(expected, system_.calls);
-  EXPECT_EQ(3u, timerEngine.elapsedSeconds());
+  EXPECT_EQ("00:00:16", LastCount());
+  TickAfter(1000);
+  TickAfter(1000);
+  EXPECT_EQ("00:00:18", LastCount());
+
+  // Paused time never counts, not even for a notification that comes after Pause.
+  timerEngine.Pause();
+  TickAfter(600000);
+  EXPECT_EQ("00:00:19", LastCount());
+  timerEngine.Start();
+  TickAfter(1000);
+  EXPECT_EQ("00:00:19", LastCount());
+
+  // Nor does stopped time: Start begins at 0 on the clock's reading then.
+  timerEngine.Stop();
+  system_.clockMs += 600000;
+  timerEngine.Start();
+  TickAfter(1000);
+  EXPECT_EQ("00:00:01", LastCount());
 }
 
 TEST_F(TimerEngineTest, ResumeRulesForPauseStopAndFinished) {
@@ -123,20 +178,22 @@ TEST_F(TimerEngineTest, LimitIsTestedByEquality) {
   Ticks(120);
   EXPECT_EQ("S--R", Buttons());
 
-  // Lowered below a running count: the count runs on past it.
+  // Lowered below a running count (before it reached the old limit): the count runs on past
+  // it, and so does a catch-up, which never goes back to the limit.
   timerEngine.Reset();
   timerEngine.Start();
-  Ticks(120);
+  Ticks(90);
   timerEngine.SetLimit(60);
   system_.Forget();
-  Ticks(100);
-  EXPECT_EQ(220u, timerEngine.elapsedSeconds());
+  Ticks(129);
+  TickAfter(240000);
+  EXPECT_EQ(240u, timerEngine.elapsedSeconds());
   EXPECT_TRUE(system_.Calls("timer kill").empty());
   EXPECT_TRUE(system_.Calls("play resource 8001").empty());
 
   // Raised above it: the count stops when it gets there.
   timerEngine.SetLimit(300);
-  Ticks(80);
+  Ticks(60);
   EXPECT_EQ(1u, system_.Calls("timer kill").size());
   EXPECT_EQ(1u, system_.Calls("play resource 8001").size());
 }

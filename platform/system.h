@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace vantorel {
 
@@ -46,6 +47,10 @@ class System {
   virtual int ShowMessage(const char* text, const char* caption, unsigned flags) = 0;
 
   virtual LocalTime Now() = 0;
+
+  // Milliseconds since some fixed moment: never set back, and running on while the computer
+  // sleeps, so the count can measure the time its notifications did not arrive for.
+  virtual std::uint64_t MonotonicMilliseconds() = 0;
 
   // The process's ANSI code page, in which every text and path here is (GetACP).
   virtual unsigned AnsiCodePage() = 0;

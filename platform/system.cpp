@@ -1,4 +1,4 @@
-#include "core/system.h"
+#include "platform/system.h"
 
 #include <cstdlib>
 
