@@ -58,8 +58,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Under qemu the driver leaves out the one test whose length is set by the machine's speed alone.
+emulated=0
+[ "$build" = win64 ] || [ "$VANTOREL_32BIT_WAY" != qemu ] || emulated=1
+
 status=0
-VANTOREL_E2E_STDERR="$stderr_file" timeout 900 \
+VANTOREL_E2E_EMULATED=$emulated VANTOREL_E2E_STDERR="$stderr_file" timeout 900 \
   wine "$driver" "$PWD/$program" "$@" 2>"$stderr_file" | tee "$stdout_file" || status=$?
 if [ "$status" -ne 0 ]; then
   echo "== end of the standard error of the driver and the program (sound noise left out):"
@@ -68,5 +72,7 @@ fi
 # Each finished test leaves one line with its time: "[       OK ] Suite.Name (12 ms)".
 passed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[       OK \] .* \([0-9]+ ms\)$' || true)
 failed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' || true)
+tr -d '\r' <"$stdout_file" | sed -nE 's/^\[  SKIPPED \] (.*) \([0-9]+ ms\)$/\1/p' |
+  while read -r test; do echo "end-to-end ($arch): left out under emulation: $test"; done
 echo "end-to-end ($arch): $passed passed, $failed failed"
 exit "$status"

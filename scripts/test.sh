@@ -38,7 +38,8 @@ end_to_end() {
   local output status=0
   output=$(mktemp)
   env VANTOREL_E2E_NO_BUILD=1 scripts/e2e.sh --program "$1" | tee "$output" || status=$?
-  counts+=("$(grep '^end-to-end (' "$output" | tail -n 1)")
+  local line
+  while IFS= read -r line; do counts+=("$line"); done < <(grep '^end-to-end (' "$output")
   rm -f "$output"
   return "$status"
 }

@@ -187,6 +187,11 @@ const std::string& ProgramPath() {
   return programPath;
 }
 
+bool ProgramIsEmulated() {
+  const char* emulated = std::getenv("VANTOREL_E2E_EMULATED");
+  return emulated && std::string(emulated) == "1";
+}
+
 ::testing::AssertionResult WaitUntil(const std::string& what, const std::function<bool()>& done,
                                      DWORD timeoutMs) {
   const ULONGLONG start = GetTickCount64();

@@ -27,6 +27,10 @@ constexpr int kCmdAbout = 2009;
 // The program under test: set once from the command line or VANTOREL_EXE.
 void SetProgramPath(const std::string& path);
 const std::string& ProgramPath();
+// Whether the program runs under an emulator (scripts/e2e.sh sets VANTOREL_E2E_EMULATED=1 for
+// the 32-bit program under qemu), where a test whose length is set by the machine's speed alone
+// would take far too long.
+bool ProgramIsEmulated();
 
 // Polls `done` every 10 ms until it holds or `timeoutMs` passes.
 ::testing::AssertionResult WaitUntil(const std::string& what, const std::function<bool()>& done,
