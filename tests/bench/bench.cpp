@@ -691,6 +691,20 @@ long ListCount(HWND list) {
 // Start, F4 after five seconds, the time until the dialog shows with its list and until the list
 // holds the whole log, OK, and at fifteen seconds how far the count is behind the wall clock: a
 // main thread blocked past a second loses the seconds its timer could not count.
+// Starts the program on a long limit, presses Start and returns `after` seconds into the count,
+// with the moment Start was pressed in `started`; closes the program when Start fails.
+bool StartCounting(const Subject& subject, double after, Running* running, double* started) {
+  if (!LaunchForMeasuring(subject, 0, kLongLimit, running)) return false;
+  Sleep(1000);
+  *started = Now();
+  if (!PressStart(subject, *running)) {
+    Close(subject, running);
+    return false;
+  }
+  while (Now() < *started + after) Sleep(10);
+  return true;
+}
+
 void MeasureLogViewer(const Subject& subject, Figures* figures) {
   char text[96];
   std::snprintf(text, sizeof text, "the %s: F4 with a %u-line log while counting", subject.name,
@@ -699,14 +713,8 @@ void MeasureLogViewer(const Subject& subject, Figures* figures) {
   LogViewerResult& result = figures->logViewer;
   Running running;
   if (!WriteLongLog(kLogViewerLines)) return;
-  if (!LaunchForMeasuring(subject, 0, kLongLimit, &running)) return;
-  Sleep(1000);
-  const double started = Now();
-  if (!PressStart(subject, running)) {
-    Close(subject, &running);
-    return;
-  }
-  while (Now() < started + kLogViewerF4After) Sleep(10);
+  double started = 0;
+  if (!StartCounting(subject, kLogViewerF4After, &running, &started)) return;
   result.lines = LogFileLines();
   const double pressed = Now();
   PostMessageA(running.mainWindow, WM_KEYDOWN, VK_F4, 1);
@@ -791,14 +799,8 @@ void MeasureStall(const Subject& subject, Figures* figures) {
   Progress(text);
   StallResult& result = figures->stall;
   Running running;
-  if (!LaunchForMeasuring(subject, 0, kLongLimit, &running)) return;
-  Sleep(1000);
-  const double started = Now();
-  if (!PressStart(subject, running)) {
-    Close(subject, &running);
-    return;
-  }
-  while (Now() < started + kStallAfter) Sleep(10);
+  double started = 0;
+  if (!StartCounting(subject, kStallAfter, &running, &started)) return;
   if (ReadCount(running.display, &result.before) && HoldWindowThread(running, kStallMs)) {
     result.lostSeconds = SecondsBehind(running, started, Now() + kStallSettle);
   }
