@@ -58,7 +58,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Under qemu the driver leaves out the one test whose length is set by the machine's speed alone.
+# Under qemu the driver shortens the one test whose length is set by the machine's speed alone.
 emulated=0
 [ "$build" = win64 ] || [ "$VANTOREL_32BIT_WAY" != qemu ] || emulated=1
 
@@ -73,6 +73,6 @@ fi
 passed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[       OK \] .* \([0-9]+ ms\)$' || true)
 failed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' || true)
 tr -d '\r' <"$stdout_file" | sed -nE 's/^\[  SKIPPED \] (.*) \([0-9]+ ms\)$/\1/p' |
-  while read -r test; do echo "end-to-end ($arch): left out under emulation: $test"; done
+  while read -r test; do echo "end-to-end ($arch): skipped: $test"; done
 echo "end-to-end ($arch): $passed passed, $failed failed"
 exit "$status"
