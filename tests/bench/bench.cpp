@@ -688,9 +688,6 @@ long ListCount(HWND list) {
   return static_cast<long>(count);
 }
 
-// Start, F4 after five seconds, the time until the dialog shows with its list and until the list
-// holds the whole log, OK, and at fifteen seconds how far the count is behind the wall clock: a
-// main thread blocked past a second loses the seconds its timer could not count.
 // Starts the program on a long limit, presses Start and returns `after` seconds into the count,
 // with the moment Start was pressed in `started`; closes the program when Start fails.
 bool StartCounting(const Subject& subject, double after, Running* running, double* started) {
@@ -705,6 +702,8 @@ bool StartCounting(const Subject& subject, double after, Running* running, doubl
   return true;
 }
 
+// Start, F4 after five seconds, the time until the dialog shows with its list and until the list
+// holds the whole log, OK, and at fifteen seconds how far the count is behind the wall clock.
 void MeasureLogViewer(const Subject& subject, Figures* figures) {
   char text[96];
   std::snprintf(text, sizeof text, "the %s: F4 with a %u-line log while counting", subject.name,
