@@ -29,8 +29,9 @@ class RealSystem final : public System {
     EnableWindow(ButtonById(buttonId), enabled ? TRUE : FALSE);
   }
 
-  void StartSecondTimer() override {
-    secondTimer_ = SetTimer(mainWindow, kSecondTimerId, 1000, nullptr);
+  // SetTimer on the identifier of a running timer replaces it, so there is only ever one.
+  void ArmSecondTimer(std::uint32_t delayMs) override {
+    secondTimer_ = SetTimer(mainWindow, kSecondTimerId, delayMs, nullptr);
   }
 
   void KillSecondTimer() override { KillTimer(mainWindow, secondTimer_); }
@@ -55,7 +56,8 @@ class RealSystem final : public System {
     return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
   }
 
-  std::uint64_t MonotonicMilliseconds() override { return GetTickCount64(); }
+  // GetTickCount64 would spare the wrap, but Windows XP does not have it.
+  std::uint32_t MonotonicMilliseconds() override { return GetTickCount(); }
 
   unsigned AnsiCodePage() override { return GetACP(); }
 

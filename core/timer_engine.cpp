@@ -9,6 +9,15 @@
 
 namespace vantorel {
 
+namespace {
+
+// How long after each whole second its notification is due. The system's clock moves in steps
+// of about 16 ms and its timers keep to those steps, so a notification due exactly on the
+// second could read the clock a step short of it.
+constexpr std::uint32_t kNotifyAfterSecondMs = 30;
+
+}  // namespace
+
 TimerEngine timerEngine;
 
 void TimerEngine::ShowIdle() {
@@ -27,7 +36,7 @@ void TimerEngine::Start() {
   elapsedSeconds_ = pausedAt_ > 0 ? pausedAt_ : 0;
   ShowCount();
   StartClock();
-  TheSystem().StartSecondTimer();
+  ArmForNextSecond();
   EnableButtons(false, true, true, false);
   Log(kLogStart, titleText);
 }
@@ -73,6 +82,8 @@ void TimerEngine::Tick() {
   }
   if (settings.tickEnabled == 1) PlayCue(IDW_TICK, settings.tickWavPath);
   ShowCount();
+  // A notification after Pause or Stop, already queued when the timer was killed, arms nothing.
+  if (clockRunning_) ArmForNextSecond();
 }
 
 void TimerEngine::StartClock() {
@@ -83,18 +94,30 @@ void TimerEngine::StartClock() {
 
 // One second a notification, as the timer's period; more when the clock has measured more since
 // Start, because notifications come late on a busy machine and not at all while the thread is
-// held or the computer sleeps. Ticks faster than the clock still count one each.
+// held or the computer sleeps. Notifications faster than the clock still count one each.
 std::uint32_t TimerEngine::NextCount() const {
   const std::uint32_t next = elapsedSeconds_ + 1;
   if (!clockRunning_) return next;
-  const std::uint64_t measured =
-      clockStartCount_ + (TheSystem().MonotonicMilliseconds() - clockStartMs_) / 1000;
+  const std::uint64_t measured = clockStartCount_ + MillisecondsSinceStart() / 1000;
   if (measured <= next) return next;
   // A catch-up stops on the limit rather than jumping past it and never stopping.
   if (elapsedSeconds_ < limitTotalSeconds_ && measured > limitTotalSeconds_) {
     return limitTotalSeconds_;
   }
   return static_cast<std::uint32_t>(measured);
+}
+
+// Each second's notification is armed on its own, for just after the next whole second since
+// Start by the clock. A periodic timer falls behind the clock where the system re-arms it from
+// the moment it fired (a clock step late each time on Windows), and catching up then skips.
+void TimerEngine::ArmForNextSecond() const {
+  const std::uint32_t leftOfSecond = 1000 - MillisecondsSinceStart() % 1000;
+  TheSystem().ArmSecondTimer(leftOfSecond + kNotifyAfterSecondMs);
+}
+
+// The clock wraps after 49.7 days; an unsigned difference is right across the wrap.
+std::uint32_t TimerEngine::MillisecondsSinceStart() const {
+  return TheSystem().MonotonicMilliseconds() - clockStartMs_;
 }
 
 void TimerEngine::ShowCount() {

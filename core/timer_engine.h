@@ -1,7 +1,7 @@
 // The counter of elapsed seconds with its Start, Pause, Stop and Reset commands and its
 // once-a-second tick. Everything it does outside itself goes through the system seam, the
 // sound cues and the program log. A tick counts one second, or more when the clock says that
-// notifications came late or not at all.
+// notifications came late or not at all; each second's notification is armed by the clock.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,8 @@ class TimerEngine {
  private:
   void StartClock();
   std::uint32_t NextCount() const;
+  void ArmForNextSecond() const;
+  std::uint32_t MillisecondsSinceStart() const;
   void ShowCount();
   void EnableButtons(bool start, bool pause, bool stop, bool reset);
   void Log(const char* eventText, const char* detail);
@@ -37,7 +39,7 @@ class TimerEngine {
   // The count and the clock's reading at the last Start; the clock only counts while running.
   bool clockRunning_ = false;
   std::uint32_t clockStartCount_ = 0;
-  std::uint64_t clockStartMs_ = 0;
+  std::uint32_t clockStartMs_ = 0;
 };
 
 extern TimerEngine timerEngine;

@@ -34,7 +34,8 @@ class System {
   // What the timer engine does to the main window.
   virtual void ShowCount(const char* text) = 0;
   virtual void EnableButton(int buttonId, bool enabled) = 0;
-  virtual void StartSecondTimer() = 0;
+  // Arms the one second timer to notify once after `delayMs`, replacing any armed before.
+  virtual void ArmSecondTimer(std::uint32_t delayMs) = 0;
   virtual void KillSecondTimer() = 0;
   virtual void OpenSetTimerDialog() = 0;
   virtual void RestoreMainWindow() = 0;
@@ -49,8 +50,10 @@ class System {
   virtual LocalTime Now() = 0;
 
   // Milliseconds since some fixed moment: never set back, and running on while the computer
-  // sleeps, so the count can measure the time its notifications did not arrive for.
-  virtual std::uint64_t MonotonicMilliseconds() = 0;
+  // sleeps, so the count can measure the time its notifications did not arrive for. It wraps
+  // after 49.7 days (as GetTickCount does on every Windows), so only unsigned 32-bit
+  // differences of readings mean anything.
+  virtual std::uint32_t MonotonicMilliseconds() = 0;
 
   // The process's ANSI code page, in which every text and path here is (GetACP).
   virtual unsigned AnsiCodePage() = 0;

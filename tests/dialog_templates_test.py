@@ -370,6 +370,19 @@ class Manifest(unittest.TestCase):
                     if element.tag.rsplit("}", 1)[-1] in ("dpiAware", "dpiAwareness")]
         self.assertEqual(declared, [], "DPI awareness declared")
 
+    def test_every_windows_from_vista_on_is_declared_supported(self):
+        # Without its entry a Windows runs the program in the compatibility mode of the one
+        # before it.
+        versions = {"Vista": "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+                    "7": "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                    "8": "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                    "8.1": "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                    "10 and 11": "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+        declared = {element.get("Id") for element in self.manifest.iter(
+            "{urn:schemas-microsoft-com:compatibility.v1}supportedOS")}
+        for name, identifier in versions.items():
+            self.assertIn(identifier, declared, "Windows %s" % name)
+
 
 if __name__ == "__main__":
     if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):

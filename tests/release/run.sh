@@ -181,9 +181,37 @@ for number in range(count):
 EOF
 }
 
+# The oldest Windows each program runs on loads it: a subsystem and OS version it accepts, and
+# no imported function that it does not export (tests/release/windows-xp-exports.txt).
+runs_on_oldest_windows() {
+  local arch=$1 objdump=$2 oldest=$3 name=$4
+  local exe=$work/unpacked-$arch/$folder/vantorel.exe
+  [ -f "$exe" ] || problem "no unpacked $arch program" || return
+  local field value
+  for field in OSystemVersion SubsystemVersion; do
+    value=$("$objdump" -p "$exe" | awk -v f="$field" '
+      $1 == "Major" f { major = $2 } $1 == "Minor" f { minor = $2 } END { print major "." minor }')
+    [ "$(printf '%s\n%s\n' "$value" "$oldest" | sort -V | tail -n 1)" = "$oldest" ] ||
+      problem "$field $value is newer than $oldest" || return
+  done
+  local missing
+  missing=$("$objdump" -p "$exe" | awk '
+      /DLL Name:/ { library = tolower($3) }
+      /^\t[0-9a-f]+\t +[0-9]+ +[^ ]+$/ { print library, $3 }' |
+    sort -u | comm -23 - <(grep -v '^#' "$root/tests/release/windows-xp-exports.txt" | sort -u))
+  [ -z "$missing" ] ||
+    problem "imports what $name does not export: $(echo $missing)" || return
+  # The reading of the import table found the functions at all.
+  "$objdump" -p "$exe" | grep -q 'GetModuleHandleA$' || problem "no imports read from $exe"
+}
+
 check "checksums" checksums
 check "64-bit archive" archive win64 pei-x86-64 x86_64-w64-mingw32-objdump
 check "32-bit archive" archive win32 pei-i386 i686-w64-mingw32-objdump
+check "64-bit program loads on Windows XP x64 and Server 2003" \
+  runs_on_oldest_windows win64 x86_64-w64-mingw32-objdump 5.2 "Windows XP x64"
+check "32-bit program loads on Windows XP SP3" \
+  runs_on_oldest_windows win32 i686-w64-mingw32-objdump 5.1 "Windows XP SP3"
 check "installer file" installer_file
 
 ## Under Wine

@@ -23,7 +23,11 @@ class RecordingSystem : public System {
   std::deque<int> answers;  // message box answers in order; IDOK once they run out
   LocalTime now{2009, 3, 5, 8, 55, 2};
   // The monotonic clock, which the test sets; reading it is not recorded as a call.
-  std::uint64_t clockMs = 0;
+  std::uint32_t clockMs = 0;
+  // The second timer: whether it is armed, for how long, and how often it was armed.
+  bool armed = false;
+  std::uint32_t armedDelayMs = 0;
+  unsigned arms = 0;
   std::string folder;  // what FormDataFolder yields; empty fails it
   bool replaceFails = false;
   unsigned codePage = kCodePageUtf8;  // what the program's manifest asks for
@@ -32,8 +36,16 @@ class RecordingSystem : public System {
   void EnableButton(int buttonId, bool enabled) override {
     calls.push_back("enable " + std::to_string(buttonId) + (enabled ? " on" : " off"));
   }
-  void StartSecondTimer() override { calls.push_back("timer start"); }
-  void KillSecondTimer() override { calls.push_back("timer kill"); }
+  void ArmSecondTimer(std::uint32_t delayMs) override {
+    calls.push_back("timer arm " + std::to_string(delayMs));
+    armed = true;
+    armedDelayMs = delayMs;
+    ++arms;
+  }
+  void KillSecondTimer() override {
+    calls.push_back("timer kill");
+    armed = false;
+  }
   void OpenSetTimerDialog() override { calls.push_back("set timer dialog"); }
   void RestoreMainWindow() override { calls.push_back("restore window"); }
   void PlaySoundFile(const char* path) override { calls.push_back(std::string("play ") + path); }
@@ -50,7 +62,7 @@ class RecordingSystem : public System {
     return answer;
   }
   LocalTime Now() override { return now; }
-  std::uint64_t MonotonicMilliseconds() override { return clockMs; }
+  std::uint32_t MonotonicMilliseconds() override { return clockMs; }
   unsigned AnsiCodePage() override { return codePage; }
   bool FormDataFolder(char* buffer, std::size_t size) override {
     if (folder.empty() || folder.size() >= size) return false;

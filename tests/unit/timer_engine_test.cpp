@@ -40,7 +40,7 @@ class TimerEngineTest : public ProcessTest {
   }
 
   // A notification `ms` after the one before, by the monotonic clock.
-  void TickAfter(std::uint64_t ms) {
+  void TickAfter(std::uint32_t ms) {
     system_.clockMs += ms;
     timerEngine.Tick();
   }
@@ -55,7 +55,7 @@ TEST_F(TimerEngineTest, ButtonsAndCountThroughEveryCommand) {
 
   timerEngine.Start();
   EXPECT_EQ("-PS-", Buttons());
-  EXPECT_EQ(1u, system_.Calls("timer start").size());
+  EXPECT_EQ((std::vector<std::string>{"timer arm 1030"}), system_.Calls("timer"));
 
   timerEngine.Pause();
   EXPECT_EQ("S--R", Buttons());
@@ -75,7 +75,7 @@ TEST_F(TimerEngineTest, ButtonsAndCountThroughEveryCommand) {
 TEST_F(TimerEngineTest, CountsToTheLimitThenStopsRestoresAndSoundsTheAlarm) {
   // The last notification on time, or so late that the clock has passed the limit: either way
   // the count stops on it, as an ordinary last tick does.
-  for (const std::uint64_t lastAfterMs : {1000u, 45000u}) {
+  for (const std::uint32_t lastAfterMs : {1000u, 45000u}) {
     SCOPED_TRACE(lastAfterMs);
     timerEngine.Reset();
     std::filesystem::remove(LogFile());
@@ -85,9 +85,10 @@ TEST_F(TimerEngineTest, CountsToTheLimitThenStopsRestoresAndSoundsTheAlarm) {
     TickAfter(1000);
     TickAfter(lastAfterMs);
     const std::vector<std::string> expected = {
-        "play resource 8002", "count 00:00:01", "play resource 8002", "count 00:00:02",
-        "count 00:00:03",     "timer kill",     "enable 3002 on",     "enable 3006 off",
-        "enable 3004 off",    "enable 3005 on", "play resource 8001", "restore window"};
+        "play resource 8002", "count 00:00:01",  "timer arm 1030",  "play resource 8002",
+        "count 00:00:02",     "timer arm 1030",  "count 00:00:03",  "timer kill",
+        "enable 3002 on",     "enable 3006 off", "enable 3004 off", "enable 3005 on",
+        "play resource 8001", "restore window"};
     EXPECT_EQ(expected, system_.calls);
     EXPECT_EQ(3u, timerEngine.elapsedSeconds());
     EXPECT_EQ(
@@ -99,20 +100,23 @@ TEST_F(TimerEngineTest, CountsToTheLimitThenStopsRestoresAndSoundsTheAlarm) {
 
 TEST_F(TimerEngineTest, CountKeepsToTheClockWhileItRuns) {
   timerEngine.SetLimit(3600);
-  system_.clockMs = 5000000;  // the clock's zero is not the count's
+  system_.clockMs = 0xFFFFF000u;  // the clock's zero is not the count's, and it wraps
   timerEngine.Start();
   TickAfter(1000);
   EXPECT_EQ("00:00:01", LastCount());
 
   // Twelve seconds without a notification (a held thread, sleep): the next one catches up, with
-  // one tick cue and the new count shown once.
+  // one tick cue and the new count shown once, and the next second is armed by the clock.
   system_.Forget();
   TickAfter(12400);
-  EXPECT_EQ((std::vector<std::string>{"play resource 8002", "count 00:00:13"}), system_.calls);
+  EXPECT_EQ((std::vector<std::string>{"play resource 8002", "count 00:00:13", "timer arm 630"}),
+            system_.calls);
 
-  // Notifications faster than the clock count one each, and on-time ones after them still do.
+  // Notifications faster than the clock count one each, and on-time ones after them still do;
+  // the timer keeps to the clock's seconds.
   Ticks(3);
   EXPECT_EQ("00:00:16", LastCount());
+  EXPECT_EQ("timer arm 630", system_.calls.back());
   TickAfter(1000);
   TickAfter(1000);
   EXPECT_EQ("00:00:18", LastCount());
@@ -121,6 +125,7 @@ TEST_F(TimerEngineTest, CountKeepsToTheClockWhileItRuns) {
   timerEngine.Pause();
   TickAfter(600000);
   EXPECT_EQ("00:00:19", LastCount());
+  EXPECT_FALSE(system_.armed) << "a notification queued before Pause armed the timer again";
   timerEngine.Start();
   TickAfter(1000);
   EXPECT_EQ("00:00:19", LastCount());
@@ -131,6 +136,133 @@ TEST_F(TimerEngineTest, CountKeepsToTheClockWhileItRuns) {
   timerEngine.Start();
   TickAfter(1000);
   EXPECT_EQ("00:00:01", LastCount());
+}
+
+// Windows' window timer as the engine meets it there, in microseconds of real time. The clock
+// (GetTickCount) moves in steps of 15.625 ms. A timer is due at the clock's reading when armed
+// plus its delay, fires at the first step whose reading is past that, and its notification is
+// handled up to a step later. Left armed, it re-arms from the moment it fired: this is why a
+// 1000 ms timer comes every 1015.6 ms there, where Wine keeps it to the second.
+class WindowsTimerModel {
+ public:
+  static constexpr std::int64_t kStepUs = 15625;
+
+  struct Shown {
+    std::uint32_t count;
+    std::int64_t atUs;
+  };
+
+  WindowsTimerModel(RecordingSystem* system, std::uint32_t clockBaseMs)
+      : system_(system), clockBaseMs_(clockBaseMs) {}
+
+  // Real time moves on to `us`; the clock shows the last step before it.
+  void MoveTo(std::int64_t us) {
+    nowUs_ = us;
+    system_->clockMs = Reading(us);
+  }
+
+  // While the thread is held, nothing is handled; notifications meanwhile come as one after.
+  void Hold(std::int64_t fromUs, std::int64_t toUs) {
+    holdFromUs_ = fromUs;
+    holdToUs_ = toUs;
+  }
+
+  // After a command: a timer armed by it is due from the clock's reading now.
+  void Armed() {
+    if (system_->arms == arms_) return;
+    arms_ = system_->arms;
+    dueMs_ = std::int64_t{system_->clockMs - clockBaseMs_} + system_->armedDelayMs;
+  }
+
+  // Hands every notification until `untilUs` to the engine, noting each count it shows.
+  void RunUntil(std::int64_t untilUs) {
+    while (system_->armed) {
+      std::int64_t firedUs = ((dueMs_ * 1000) / kStepUs + 1) * kStepUs;
+      while (ReadingMs(firedUs) <= dueMs_) firedUs += kStepUs;
+      if (firedUs > untilUs) return;
+      dueMs_ = ReadingMs(firedUs) + system_->armedDelayMs;
+      std::int64_t handledUs = firedUs + static_cast<std::int64_t>(random_() % kStepUs);
+      if (handledUs >= holdFromUs_ && handledUs < holdToUs_) {
+        handledUs = holdToUs_;
+        while (dueMs_ < ReadingMs(holdToUs_)) dueMs_ += system_->armedDelayMs;
+      }
+      MoveTo(handledUs);
+      timerEngine.Tick();
+      shown.push_back({timerEngine.elapsedSeconds(), handledUs});
+      Armed();
+    }
+  }
+
+  std::int64_t nowUs() const { return nowUs_; }
+  std::vector<Shown> shown;
+
+ private:
+  static std::int64_t ReadingMs(std::int64_t us) { return us / kStepUs * kStepUs / 1000; }
+  std::uint32_t Reading(std::int64_t us) const {
+    return clockBaseMs_ + static_cast<std::uint32_t>(ReadingMs(us));
+  }
+
+  RecordingSystem* system_;
+  std::uint32_t clockBaseMs_;
+  std::minstd_rand random_{20261208};
+  std::int64_t nowUs_ = 0;
+  std::int64_t dueMs_ = 0;
+  unsigned arms_ = 0;
+  std::int64_t holdFromUs_ = -1;
+  std::int64_t holdToUs_ = -1;
+};
+
+TEST_F(TimerEngineTest, ShowsEverySecondOnceOnWindowsTimers) {
+  constexpr std::int64_t kSecondUs = 1000000;
+  // A clock that wraps in the middle of the hour.
+  WindowsTimerModel windows(&system_, 0xFFFFFFFFu - 1800000);
+  struct Run {
+    const char* name;
+    std::int64_t holdFromUs;  // 0: no hold
+  };
+  for (const Run run : {Run{"an hour", 0}, Run{"an hour held 10.5 s", 1800 * kSecondUs + 200000}}) {
+    SCOPED_TRACE(run.name);
+    timerEngine.Reset();
+    timerEngine.SetLimit(3600);
+    windows.shown.clear();
+    windows.MoveTo(windows.nowUs() + 7 * kSecondUs + 4321);  // Start falls between two steps
+    const std::int64_t startedUs = windows.nowUs();
+    const std::int64_t heldUntilUs = run.holdFromUs + 10500000;
+    windows.Hold(startedUs + run.holdFromUs, run.holdFromUs ? startedUs + heldUntilUs : -1);
+    timerEngine.Start();
+    windows.Armed();
+    windows.RunUntil(startedUs + 3601 * kSecondUs);
+
+    // Every value once, in order, each at most 50 ms after its whole second since Start and
+    // never before it; after a hold, one catch-up as it ends, to the second it ends in.
+    std::uint32_t expected = 1;
+    unsigned catchUps = 0;
+    for (const WindowsTimerModel::Shown& shown : windows.shown) {
+      const std::int64_t sinceStartUs = shown.atUs - startedUs;
+      if (shown.count != expected) {
+        ++catchUps;
+        EXPECT_EQ(sinceStartUs, heldUntilUs) << "a value other than the next at " << shown.count;
+        EXPECT_EQ(shown.count, static_cast<std::uint32_t>(sinceStartUs / kSecondUs));
+        expected = shown.count + 1;
+        continue;
+      }
+      ++expected;
+      const std::int64_t lateUs = sinceStartUs - std::int64_t{shown.count} * kSecondUs;
+      ASSERT_GE(lateUs, 0) << shown.count << " was shown before its second";
+      ASSERT_LE(lateUs, 50000) << shown.count << " was shown " << lateUs << " us after its second";
+    }
+    EXPECT_EQ(run.holdFromUs ? 1u : 0u, catchUps);
+    EXPECT_EQ(3601u, expected) << "the count did not reach the limit";
+    EXPECT_FALSE(system_.armed) << "the timer stays armed at the limit";
+  }
+  // Nothing stays armed after Pause, Stop or Reset either.
+  for (void (TimerEngine::*command)() :
+       {&TimerEngine::Pause, &TimerEngine::Stop, &TimerEngine::Reset}) {
+    timerEngine.Start();
+    EXPECT_TRUE(system_.armed);
+    (timerEngine.*command)();
+    EXPECT_FALSE(system_.armed);
+  }
 }
 
 TEST_F(TimerEngineTest, ResumeRulesForPauseStopAndFinished) {
