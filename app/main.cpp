@@ -45,10 +45,31 @@ bool RegisterMainWindowClass() {
   return RegisterClassA(&windowClass) != 0;
 }
 
+// The keys with which the dialog manager moves among the buttons (Tab, Shift+Tab) and presses
+// the focused one (Enter; Space the button handles itself). Only these go to it: it would turn
+// any other key-down into a character, and the arrows would lead into the display.
+bool IsDialogKey(const MSG& message) {
+  return message.message == WM_KEYDOWN && (message.wParam == VK_TAB || message.wParam == VK_RETURN);
+}
+
+bool IsRepeat(const MSG& message) {
+  return (message.lParam & (LPARAM{1} << 30)) != 0;
+}
+
 int RunMessageLoop(HACCEL accelerators) {
   MSG message = {};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (TranslateAcceleratorA(mainWindow, accelerators, &message)) continue;
+    if (IsDialogKey(message)) {
+      // A held Enter presses once: the focus moves on to the next button as the first press
+      // disables its own.
+      if (message.wParam == VK_RETURN && IsRepeat(message)) continue;
+      if (IsDialogMessageA(mainWindow, &message)) {
+        // Windows hides focus rectangles until the keyboard is used.
+        SendMessageA(mainWindow, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        continue;
+      }
+    }
     // Key-down messages are not turned into characters.
     if (message.message != WM_KEYDOWN) TranslateMessage(&message);
     DispatchMessageA(&message);

@@ -92,6 +92,19 @@ LRESULT OnCreate(HWND window) {
   return 0;
 }
 
+// Enter reaches the window as IDOK from the dialog manager, because no button is a default
+// button: it presses the button that has the focus, as Space does.
+void PressFocusedButton(HWND window) {
+  const HWND focus = GetFocus();
+  if (focus == nullptr || GetParent(focus) != window || !IsWindowEnabled(focus)) return;
+  if (focus != controls.start && focus != controls.pause && focus != controls.stop &&
+      focus != controls.reset) {
+    return;
+  }
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+               reinterpret_cast<LPARAM>(focus));
+}
+
 void OnCommand(HWND window, int id, int notification) {
   switch (id) {
     case CMD_EXIT: SendMessageA(window, WM_CLOSE, 0, 0); return;
@@ -107,6 +120,7 @@ void OnCommand(HWND window, int id, int notification) {
     case BTN_PAUSE: timerEngine.Pause(); return;
     case BTN_STOP: timerEngine.Stop(); return;
     case BTN_RESET: timerEngine.Reset(); return;
+    case IDOK: PressFocusedButton(window); return;
     default: break;
   }
   // The read-only display never keeps the focus, so it never shows a caret.

@@ -1042,20 +1042,29 @@ void Program::Command(int id) const {
   PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-::testing::AssertionResult Program::PressAltKey(UINT virtualKey) const {
-  SetForegroundWindow(window_);
-  auto foreground = WaitUntil("the main window to come to the foreground",
-                              [&] { return GetForegroundWindow() == window_; });
-  if (!foreground) return foreground;
-  INPUT keys[4] = {};
-  const WORD codes[4] = {VK_MENU, static_cast<WORD>(virtualKey), static_cast<WORD>(virtualKey),
-                         VK_MENU};
-  for (int i = 0; i < 4; ++i) {
-    keys[i].type = INPUT_KEYBOARD;
-    keys[i].ki.wVk = codes[i];
-    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+::testing::AssertionResult Program::PressKey(UINT virtualKey, UINT modifier) const {
+  // The program's own dialogs are in the foreground while they are open.
+  const HWND foreground = GetForegroundWindow();
+  DWORD foregroundProcess = 0;
+  GetWindowThreadProcessId(foreground, &foregroundProcess);
+  if (foregroundProcess != pid_) {
+    SetForegroundWindow(window_);
+    auto brought = WaitUntil("the main window to come to the foreground",
+                             [&] { return GetForegroundWindow() == window_; });
+    if (!brought) return brought;
   }
-  if (SendInput(4, keys, sizeof(INPUT)) != 4) {
+  INPUT keys[4] = {};
+  const WORD codes[4] = {static_cast<WORD>(modifier), static_cast<WORD>(virtualKey),
+                         static_cast<WORD>(virtualKey), static_cast<WORD>(modifier)};
+  UINT count = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (codes[i] == 0) continue;
+    keys[count].type = INPUT_KEYBOARD;
+    keys[count].ki.wVk = codes[i];
+    keys[count].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    ++count;
+  }
+  if (SendInput(count, keys, sizeof(INPUT)) != count) {
     return ::testing::AssertionFailure() << "SendInput refused the keys";
   }
   return ::testing::AssertionSuccess();

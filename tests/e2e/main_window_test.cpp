@@ -80,6 +80,34 @@ std::string Describe(const ACCEL& entry) {
   return ::testing::AssertionSuccess();
 }
 
+// Where the keyboard focus is: a button by its text, "<window>" for the main window itself.
+std::string Focus(const Program& program) {
+  const HWND focus = FocusedWindow(program.thread());
+  if (focus == nullptr) return "<none>";
+  return focus == program.window() ? "<window>" : TextOf(focus);
+}
+
+// Keys come through the input queue, after posted messages: their outcome is waited for.
+::testing::AssertionResult Press(const Program& program, UINT key, const std::string& focus,
+                                 const std::string& buttons, UINT modifier = 0) {
+  auto pressed = program.PressKey(key, modifier);
+  if (!pressed) return pressed;
+  return WaitUntil("the focus on " + focus + " and the buttons " + buttons,
+                   [&] { return Focus(program) == focus && program.ButtonStates() == buttons; })
+         << "; the focus is on " << Focus(program) << ", the buttons " << program.ButtonStates();
+}
+
+std::vector<COLORREF> PixelsOf(HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  const ScreenShot screen;
+  std::vector<COLORREF> pixels;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left; x < rect.right; ++x) pixels.push_back(screen.At(x, y));
+  }
+  return pixels;
+}
+
 TEST_F(MainWindowTest, FirstStartShowsTheIdleWindowAndWritesTheDefaults) {
   const long long launched = LocalNowSeconds();
   const ULONGLONG launchTick = GetTickCount64();
@@ -351,7 +379,7 @@ TEST_F(MainWindowTest, AltXWhileCountingEndsTheSession) {
             (std::vector<std::string>{" - Session Start", kStartOneMinute, " - Session End"}));
 }
 
-TEST_F(MainWindowTest, MenuAndKeysReachTheCommands) {
+TEST_F(MainWindowTest, MenuKeysAndTheKeyboardAloneReachEveryCommandAndButton) {
   // The menu and keys that the executable carries.
   HMODULE executable = LoadLibraryExA(ProgramPath().c_str(), nullptr,
                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -377,10 +405,44 @@ TEST_F(MainWindowTest, MenuAndKeysReachTheCommands) {
                                             "F4 = 2010"}));
   FreeLibrary(executable);
 
-  // F3 from the main window opens Set Timer; F3 again while it is open does nothing.
-  PrepareSettings(QuickSettings());
+  SettingsFile settings = QuickSettings();
+  settings.limitMinutes = 1;
+  PrepareSettings(settings);
   ASSERT_TRUE(program_.LaunchAndWait());
-  program_.PostKey(VK_F3);
+  const HWND start = program_.Button(kStart);
+  ASSERT_TRUE(program_.Sync());
+  const std::vector<COLORREF> startUnfocused = PixelsOf(start);
+
+  // Enter and Escape with no button focused do nothing; Tab finds Start, with a focus rectangle.
+  const std::string idle = "Start+ Pause- Stop- Reset-";
+  ASSERT_TRUE(Press(program_, VK_RETURN, "<window>", idle));
+  ASSERT_TRUE(Press(program_, VK_ESCAPE, "<window>", idle));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Start", idle));
+  EXPECT_TRUE(
+      WaitUntil("a focus rectangle on Start", [&] { return PixelsOf(start) != startUnfocused; }));
+
+  // Space starts; Start, now disabled, hands the focus on. Tab and Shift+Tab skip it.
+  const std::string running = "Start- Pause+ Stop+ Reset-";
+  const std::string halted = "Start+ Pause- Stop- Reset+";
+  ASSERT_TRUE(Press(program_, VK_SPACE, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Stop", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Stop", running, VK_SHIFT));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Pause", running, VK_SHIFT));
+  ASSERT_TRUE(Press(program_, VK_SPACE, "Reset", halted));
+  // Enter presses the focused button too; Escape does nothing.
+  ASSERT_TRUE(Press(program_, VK_TAB, "Start", halted));
+  ASSERT_TRUE(Press(program_, VK_RETURN, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_ESCAPE, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Stop", running));
+  ASSERT_TRUE(Press(program_, VK_RETURN, "Reset", halted));
+  ASSERT_TRUE(Press(program_, VK_SPACE, "Start", idle));
+  EXPECT_EQ(LogEvents(),
+            (std::vector<std::string>{" - Session Start", kStartOneMinute, " - Timer paused.",
+                                      kStartOneMinute, " - Timer stopped.", " - Timer reset."}));
+
+  // F3 with the focus on a button opens Set Timer; F3 again while it is open does nothing.
+  ASSERT_TRUE(program_.PressKey(VK_F3));
   const HWND setTimer = program_.WaitForDialog("Set Timer");
   ASSERT_TRUE(setTimer);
   EXPECT_EQ(GetWindow(setTimer, GW_OWNER), program_.window());
