@@ -20,14 +20,21 @@ constexpr char kInstanceMutex[] = "VantorelInstanceIsRunning";
 
 bool AnotherCopyRuns() {
   // Held, never released: the end of the process frees it for the next start.
-  CreateMutexA(nullptr, TRUE, kInstanceMutex);
-  return GetLastError() == ERROR_ALREADY_EXISTS;
+  const HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutex);
+  const DWORD error = GetLastError();
+  // A copy running as another user or elevated made a mutex this one may not open: it runs all
+  // the same, and two copies would write the same files.
+  if (mutex == nullptr) return error == ERROR_ACCESS_DENIED;
+  return error == ERROR_ALREADY_EXISTS;
 }
 
 void HandOverToRunningCopy() {
   MessageBoxA(nullptr, "An instance of this program is already running.", "Attention",
               MB_SYSTEMMODAL | MB_ICONINFORMATION);
-  SetForegroundWindow(FindWindowA(kMainWindowClass, nullptr));
+  const HWND runningCopy = FindWindowA(kMainWindowClass, nullptr);
+  // Brought to the front, a minimised window would stay on the taskbar.
+  if (runningCopy != nullptr && IsIconic(runningCopy)) ShowWindow(runningCopy, SW_RESTORE);
+  SetForegroundWindow(runningCopy);
 }
 
 bool RegisterMainWindowClass() {

@@ -6,6 +6,8 @@
 
 #include "driver.h"
 
+#include <sddl.h>
+
 namespace vantorel::e2e {
 namespace {
 
@@ -332,12 +334,8 @@ TEST_F(MainWindowTest, StartWithoutALimitAsksForOneAndStaysAtRest) {
   EXPECT_EQ(LogEvents(), std::vector<std::string>{" - Session Start"});
 }
 
-TEST_F(MainWindowTest, SecondCopyStepsAsideAndLeavesTheFirstAlone) {
-  PrepareSettings(QuickSettings());
-  ASSERT_TRUE(program_.LaunchAndWait());
-  const std::string settingsBefore = ReadBytes(SettingsPath());
-  const std::string logBefore = ReadBytes(LogPath());
-
+// The message of a second copy, answered; then that copy has ended with code 0.
+void ExpectSecondCopyStepsAside() {
   Program second;
   ASSERT_TRUE(second.Launch());
   const HWND box = second.WaitForDialog("Attention");
@@ -347,21 +345,51 @@ TEST_F(MainWindowTest, SecondCopyStepsAsideAndLeavesTheFirstAlone) {
   EXPECT_STREQ(IconName(MessageBoxIcon(box)), "information");
   EXPECT_TRUE(IsTopmost(box)) << "the message is not system-modal";
   EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
-  EXPECT_EQ(FindWindowA("Vantorel", nullptr), program_.window())
-      << "the second copy made a window of its own";
+  EXPECT_TRUE(WindowsOfClass("Vantorel").size() <= 1) << "the second copy made a window of its own";
   ASSERT_TRUE(Answer(box, IDOK));
   DWORD exitCode = 1;
   ASSERT_TRUE(second.WaitForExit(&exitCode));
   EXPECT_EQ(exitCode, 0u);
+}
 
+TEST_F(MainWindowTest, SecondCopyStepsAsideRestoresTheFirstAndLeavesItAlone) {
+  PrepareSettings(QuickSettings());
+  ASSERT_TRUE(program_.LaunchAndWait());
+  const HWND window = program_.window();
+  PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitUntil("the window to be minimised", [&] { return IsIconic(window) != 0; }));
+  const std::string settingsBefore = ReadBytes(SettingsPath());
+  const std::string logBefore = ReadBytes(LogPath());
+
+  ExpectSecondCopyStepsAside();
   ASSERT_TRUE(program_.Running());
   ASSERT_TRUE(program_.Sync());
-  EXPECT_EQ(GetForegroundWindow(), program_.window()) << "the first copy was not brought forward";
-  EXPECT_TRUE(IsWindowVisible(program_.window()));
+  EXPECT_FALSE(IsIconic(window)) << "the first copy was left minimised";
+  EXPECT_EQ(GetForegroundWindow(), window) << "the first copy was not brought forward";
+  EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_EQ(program_.DisplayText(), "00:00:00");
   EXPECT_EQ(program_.Caption(), "Vantorel: Timer Set - 00h:00m:00s");
   EXPECT_EQ(ReadBytes(SettingsPath()), settingsBefore);
   EXPECT_EQ(ReadBytes(LogPath()), logBefore) << "the second copy wrote to the log";
+
+  // A copy that runs elevated or as another user holds a mutex this one may not open, as a
+  // mutex whose security denies everyone stages it here.
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program_.Close(&exitCode));
+  PSECURITY_DESCRIPTOR denied = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "D:(D;;GA;;;WD)", SDDL_REVISION_1, &denied, nullptr));
+  SECURITY_ATTRIBUTES security = {sizeof security, denied, FALSE};
+  const HANDLE mutex = CreateMutexA(&security, FALSE, "VantorelInstanceIsRunning");
+  LocalFree(denied);
+  ASSERT_TRUE(mutex) << "cannot create the mutex (error " << GetLastError() << ")";
+  EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "VantorelInstanceIsRunning"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "the mutex can be opened";
+  const std::string logAfterClose = ReadBytes(LogPath());
+  ExpectSecondCopyStepsAside();
+  CloseHandle(mutex);
+  EXPECT_TRUE(WindowsOfClass("Vantorel").empty());
+  EXPECT_EQ(ReadBytes(LogPath()), logAfterClose) << "the copy that could not open the mutex ran";
 }
 
 TEST_F(MainWindowTest, AltXWhileCountingEndsTheSession) {
