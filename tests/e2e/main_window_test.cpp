@@ -1,5 +1,6 @@
 // The main window as a person meets it: first start, counting, the buttons' rules, the
-// messages, a second copy, closing, the keyboard focus, the screen saver, menu and keys.
+// messages, a second copy, closing, signing out, the keyboard focus, the screen saver, menu and
+// keys.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -501,7 +502,7 @@ TEST_F(MainWindowTest, DisplayNeverKeepsTheFocus) {
   }
 }
 
-TEST_F(MainWindowTest, ScreenSaverIsOffWhileTheProgramRunsIfItWasOn) {
+TEST_F(MainWindowTest, ScreenSaverAndSessionEndComeBackAtExitAndAtSignOut) {
   // On at start: off while the program runs, on again after it.
   SwitchDisplayScreenSaver(true);
   PrepareSettings(QuickSettings());
@@ -511,12 +512,35 @@ TEST_F(MainWindowTest, ScreenSaverIsOffWhileTheProgramRunsIfItWasOn) {
   ASSERT_TRUE(program_.Close(&exitCode));
   EXPECT_EQ(WineScreenSaveRecord(), "1") << "the screen saver was not switched back on";
 
-  // Off at start: the program leaves it alone.
+  // Signing out: Windows may end the process after WM_ENDSESSION without destroying the window.
+  // A session end that was called off changes nothing.
+  SwitchDisplayScreenSaver(true);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  const std::vector<std::string> started = {" - Session Start", " - Session End",
+                                            " - Session Start"};
+  EXPECT_EQ(SendWithTimeout(program_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendWithTimeout(program_.window(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(LogEvents(), started);
+  EXPECT_EQ(WineScreenSaveRecord(), "0");
+  EXPECT_EQ(SendWithTimeout(program_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendWithTimeout(program_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  program_.Kill();
+  std::vector<std::string> ended = started;
+  ended.push_back(" - Session End");
+  EXPECT_EQ(LogEvents(), ended);
+  EXPECT_EQ(WineScreenSaveRecord(), "1") << "the screen saver was not switched back on";
+
+  // Off at start: the program leaves it alone. A window destroyed after the session's end
+  // does not log it twice.
   SwitchDisplayScreenSaver(false);
   ASSERT_TRUE(program_.LaunchAndWait());
   EXPECT_EQ(WineScreenSaveRecord(), "") << "the program switched the screen saver";
+  SendWithTimeout(program_.window(), WM_ENDSESSION, TRUE, 0);
   ASSERT_TRUE(program_.Close(&exitCode));
   EXPECT_EQ(WineScreenSaveRecord(), "") << "the program switched the screen saver at exit";
+  ended.push_back(" - Session Start");
+  ended.push_back(" - Session End");
+  EXPECT_EQ(LogEvents(), ended);
   SwitchDisplayScreenSaver(true);
 }
 
