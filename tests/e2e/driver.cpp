@@ -654,14 +654,36 @@ std::vector<LiveControl> LiveControls(HWND dialog) {
   return controls;
 }
 
-::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path) {
+namespace {
+
+::testing::AssertionResult TypeFileName(HWND chooser, const std::string& text) {
   // The name box of the system's file-open dialog: cmb13 (1148), or edt1 (1152) in older ones.
   HWND name = FindControl(chooser, 1148, "Edit");
   if (!name) name = FindControl(chooser, 1152, "Edit");
   if (!name) return ::testing::AssertionFailure() << "the file dialog has no file name box";
-  if (!SetTextOf(name, path)) {
+  if (!SetTextOf(name, text)) {
     return ::testing::AssertionFailure() << "cannot type into the file dialog's name box";
   }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+::testing::AssertionResult BrowseInFileDialog(HWND chooser, const std::string& folder) {
+  auto typed = TypeFileName(chooser, folder);
+  if (!typed) return typed;
+  // Sent, not posted: the dialog shows the folder when the call returns.
+  if (SendWithTimeout(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDOK))) < 0) {
+    return ::testing::AssertionFailure() << "the file dialog did not answer";
+  }
+  if (!IsWindow(chooser)) return ::testing::AssertionFailure() << "the file dialog closed";
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path) {
+  auto typed = TypeFileName(chooser, path);
+  if (!typed) return typed;
   return Answer(chooser, IDOK);
 }
 

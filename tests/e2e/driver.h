@@ -157,6 +157,8 @@ std::vector<LiveControl> LiveControls(HWND dialog);
 // Types `path` into a file-open dialog's name box and confirms it, then waits for the dialog
 // to close.
 ::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path);
+// Opens `folder` in a file-open dialog, as a person browsing to it; the dialog stays open.
+::testing::AssertionResult BrowseInFileDialog(HWND chooser, const std::string& folder);
 
 // --- Screen pixels ----------------------------------------------------------------------------
 
