@@ -242,10 +242,16 @@ TEST_F(HelpTest, F1OpensTheHelpFileBesideTheProgramFromAnyWorkingDirectory) {
     ExpectHelpOnF1();
   }
   {
-    SCOPED_TRACE("started in another folder");
-    ASSERT_TRUE(program_.LaunchFrom(ProgramPath(), TempPath("")));
+    // A file of the help file's name where the program was started is not its help.
+    SCOPED_TRACE("started in another folder that holds a file of the same name");
+    const std::string elsewhere = TempPath("vantorel-e2e-planted-help");
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(elsewhere + "\\" + kHelpFile, "not the program's help"));
+    ASSERT_TRUE(program_.LaunchFrom(ProgramPath(), elsewhere));
     ASSERT_TRUE(program_.WaitForMainWindow());
     ExpectHelpOnF1();
+    program_.Kill();
+    RemoveTree(elsewhere);
   }
 }
 
