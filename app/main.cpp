@@ -20,14 +20,21 @@ constexpr char kInstanceMutex[] = "VantorelInstanceIsRunning";
 
 bool AnotherCopyRuns() {
   // Held, never released: the end of the process frees it for the next start.
-  CreateMutexA(nullptr, TRUE, kInstanceMutex);
-  return GetLastError() == ERROR_ALREADY_EXISTS;
+  const HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutex);
+  const DWORD error = GetLastError();
+  // A copy running as another user or elevated made a mutex this one may not open: it runs all
+  // the same, and two copies would write the same files.
+  if (mutex == nullptr) return error == ERROR_ACCESS_DENIED;
+  return error == ERROR_ALREADY_EXISTS;
 }
 
 void HandOverToRunningCopy() {
   MessageBoxA(nullptr, "An instance of this program is already running.", "Attention",
               MB_SYSTEMMODAL | MB_ICONINFORMATION);
-  SetForegroundWindow(FindWindowA(kMainWindowClass, nullptr));
+  const HWND runningCopy = FindWindowA(kMainWindowClass, nullptr);
+  // Brought to the front, a minimised window would stay on the taskbar.
+  if (runningCopy != nullptr && IsIconic(runningCopy)) ShowWindow(runningCopy, SW_RESTORE);
+  SetForegroundWindow(runningCopy);
 }
 
 bool RegisterMainWindowClass() {
@@ -45,10 +52,31 @@ bool RegisterMainWindowClass() {
   return RegisterClassA(&windowClass) != 0;
 }
 
+// The keys with which the dialog manager moves among the buttons (Tab, Shift+Tab) and presses
+// the focused one (Enter; Space the button handles itself). Only these go to it: it would turn
+// any other key-down into a character, and the arrows would lead into the display.
+bool IsDialogKey(const MSG& message) {
+  return message.message == WM_KEYDOWN && (message.wParam == VK_TAB || message.wParam == VK_RETURN);
+}
+
+bool IsRepeat(const MSG& message) {
+  return (message.lParam & (LPARAM{1} << 30)) != 0;
+}
+
 int RunMessageLoop(HACCEL accelerators) {
   MSG message = {};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (TranslateAcceleratorA(mainWindow, accelerators, &message)) continue;
+    if (IsDialogKey(message)) {
+      // A held Enter presses once: the focus moves on to the next button as the first press
+      // disables its own.
+      if (message.wParam == VK_RETURN && IsRepeat(message)) continue;
+      if (IsDialogMessageA(mainWindow, &message)) {
+        // Windows hides focus rectangles until the keyboard is used.
+        SendMessageA(mainWindow, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        continue;
+      }
+    }
     // Key-down messages are not turned into characters.
     if (message.message != WM_KEYDOWN) TranslateMessage(&message);
     DispatchMessageA(&message);

@@ -45,6 +45,8 @@ namespace {
 
 // Whether the screen saver was on at start, so exit can switch it back on.
 bool screenSaverWasActive = false;
+// Whether the session's end is logged and the system put back, which happens only once.
+bool sessionEnded = false;
 
 HWND CreateButton(HWND window, const char* text, int id, int x) {
   return CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
@@ -92,6 +94,19 @@ LRESULT OnCreate(HWND window) {
   return 0;
 }
 
+// Enter reaches the window as IDOK from the dialog manager, because no button is a default
+// button: it presses the button that has the focus, as Space does.
+void PressFocusedButton(HWND window) {
+  const HWND focus = GetFocus();
+  if (focus == nullptr || GetParent(focus) != window || !IsWindowEnabled(focus)) return;
+  if (focus != controls.start && focus != controls.pause && focus != controls.stop &&
+      focus != controls.reset) {
+    return;
+  }
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+               reinterpret_cast<LPARAM>(focus));
+}
+
 void OnCommand(HWND window, int id, int notification) {
   switch (id) {
     case CMD_EXIT: SendMessageA(window, WM_CLOSE, 0, 0); return;
@@ -107,6 +122,7 @@ void OnCommand(HWND window, int id, int notification) {
     case BTN_PAUSE: timerEngine.Pause(); return;
     case BTN_STOP: timerEngine.Stop(); return;
     case BTN_RESET: timerEngine.Reset(); return;
+    case IDOK: PressFocusedButton(window); return;
     default: break;
   }
   // The read-only display never keeps the focus, so it never shows a caret.
@@ -118,10 +134,24 @@ LRESULT OnColorStatic(HWND window, HDC dc, HWND control, WPARAM wParam, LPARAM l
   return DefWindowProcA(window, WM_CTLCOLORSTATIC, wParam, lParam);
 }
 
-void OnDestroy() {
+// The end of the session in the log, the screen saver back on and the count stopped: at the
+// window's destruction, or earlier when the user signs out or the system shuts down, because
+// then the process may end without the window ever being destroyed.
+void EndSession() {
+  if (sessionEnded) return;
+  sessionEnded = true;
   if (settings.logEnabled == 1) LogSessionEnd();
   if (screenSaverWasActive) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
   TheSystem().KillSecondTimer();
+}
+
+LRESULT OnEndSession(bool ending) {
+  if (ending) EndSession();
+  return 0;
+}
+
+void OnDestroy() {
+  EndSession();
   ReleaseAppearance();
   PostQuitMessage(0);
 }
@@ -137,6 +167,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnColorStatic(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                            wParam, lParam);
     case WM_ACTIVATE: RepaintBackground(window); return 0;
+    case WM_ENDSESSION: return OnEndSession(wParam != FALSE);
     case WM_DESTROY: OnDestroy(); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }

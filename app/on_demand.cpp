@@ -9,7 +9,7 @@ namespace vantorel {
 namespace {
 
 // Loads the library from the system folder only, never from the current directory (which
-// the file chooser moves), and keeps it for the rest of the run.
+// can be any folder the program was started from), and keeps it for the rest of the run.
 HMODULE LoadSystemLibrary(const char* name) {
   char path[MAX_PATH];
   const UINT length = GetSystemDirectoryA(path, MAX_PATH);

@@ -26,7 +26,14 @@ class RealSystem final : public System {
   void ShowCount(const char* text) override { SetWindowTextA(controls.display, text); }
 
   void EnableButton(int buttonId, bool enabled) override {
-    EnableWindow(ButtonById(buttonId), enabled ? TRUE : FALSE);
+    const HWND button = ButtonById(buttonId);
+    // A disabled button keeps the focus but takes no keys, which then reach nothing: the focus
+    // goes on to the next enabled button, or to the window when there is none.
+    if (!enabled && button != nullptr && GetFocus() == button) {
+      const HWND next = GetNextDlgTabItem(mainWindow, button, FALSE);
+      SetFocus(next != nullptr && next != button ? next : mainWindow);
+    }
+    EnableWindow(button, enabled ? TRUE : FALSE);
   }
 
   // SetTimer on the identifier of a running timer replaces it, so there is only ever one.

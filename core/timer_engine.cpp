@@ -127,10 +127,18 @@ void TimerEngine::ShowCount() {
 }
 
 void TimerEngine::EnableButtons(bool start, bool pause, bool stop, bool reset) {
-  TheSystem().EnableButton(BTN_START, start);
-  TheSystem().EnableButton(BTN_PAUSE, pause);
-  TheSystem().EnableButton(BTN_STOP, stop);
-  TheSystem().EnableButton(BTN_RESET, reset);
+  const struct {
+    int id;
+    bool enabled;
+  } buttons[] = {{BTN_START, start}, {BTN_PAUSE, pause}, {BTN_STOP, stop}, {BTN_RESET, reset}};
+  // Those that come on first, so that a button switching itself off can hand the keyboard
+  // focus to one that is already on.
+  for (const auto& button : buttons) {
+    if (button.enabled) TheSystem().EnableButton(button.id, true);
+  }
+  for (const auto& button : buttons) {
+    if (!button.enabled) TheSystem().EnableButton(button.id, false);
+  }
 }
 
 void TimerEngine::Log(const char* eventText, const char* detail) {

@@ -65,11 +65,12 @@ bool HelpFileBesideProgram(char (&path)[MAX_PATH]) {
 }  // namespace
 
 void OpenHelpContents() {
-  // The current directory comes first; it need not be the program's folder (a sound file
-  // chosen in Preferences moves it), so the program's own folder is the fallback.
-  if (OpenWithShell(kHelpFile)) return;
+  // The program's own folder comes first: a file of the same name in the current directory,
+  // which can be any folder (a download folder the program was started from), is not the
+  // program's help. The bare name, searched for by the shell, is the fallback.
   char besideProgram[MAX_PATH];
   if (HelpFileBesideProgram(besideProgram) && OpenWithShell(besideProgram)) return;
+  if (OpenWithShell(kHelpFile)) return;
   MessageBoxA(nullptr, "Unable to open the program's help file", "Error!", MB_OK | MB_ICONHAND);
 }
 

@@ -34,21 +34,30 @@ constexpr std::size_t kChosenSize = 3 * MAX_PATH + 1;
 // Lets the user pick one existing WAV file into `path`, whose content is the initial name.
 // Returns 1 when a file was chosen, 0 when the user cancelled, the chooser failed, or the
 // chosen path does not fit the field: a cut path would name a different file.
-int ChooseWavFile(const char* filter, char (&path)[kPathSize]) {
+// The chooser is owned by the Preferences dialog, so that the dialog cannot close under it (the
+// choice would never be saved) and its closing does not enable the main window under a dialog
+// still open. The current directory stays where it was: Windows keeps the folder it names open,
+// and OFN_NOCHANGEDIR alone does not keep it for an open-file chooser there.
+int ChooseWavFile(HWND owner, const char* filter, char (&path)[kPathSize]) {
+  char currentDirectory[kChosenSize];
+  const DWORD directoryLength = GetCurrentDirectoryA(sizeof currentDirectory, currentDirectory);
+  const bool directoryKnown = directoryLength > 0 && directoryLength < sizeof currentDirectory;
   char chosen[kChosenSize];
   // Filled beforehand, so a chooser that cuts the path without a terminator shows it.
   std::memset(chosen, '?', sizeof chosen);
   std::memcpy(chosen, path, std::strlen(path) + 1);
   OPENFILENAMEA chooser = {};
   chooser.lStructSize = kOpenFileNameVersion4Size;
-  chooser.hwndOwner = mainWindow;
+  chooser.hwndOwner = owner;
   chooser.lpstrFilter = filter;
   chooser.nFilterIndex = 1;
   chooser.lpstrFile = chosen;
   chooser.nMaxFile = sizeof chosen;
-  chooser.Flags =
-      OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
-  if (GetOpenFileNameOnDemand(&chooser) == 0) return 0;
+  chooser.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER |
+                  OFN_LONGNAMES | OFN_NOCHANGEDIR;
+  const BOOL picked = GetOpenFileNameOnDemand(&chooser);
+  if (directoryKnown) SetCurrentDirectoryA(currentDirectory);
+  if (picked == 0) return 0;
   const void* end = std::memchr(chosen, '\0', sizeof chosen);
   if (end == nullptr) return 0;
   const auto length = static_cast<std::size_t>(static_cast<const char*>(end) - chosen);
@@ -107,7 +116,7 @@ INT_PTR OnInitDialog(HWND dialog) {
 // A chosen file is in the record at once; a cancelled choice only shows "No file selected",
 // which OK then stores.
 INT_PTR OnChooseFile(HWND dialog, int editId, char (&path)[kPathSize]) {
-  if (ChooseWavFile(kWavFilter, path) == 1) {
+  if (ChooseWavFile(dialog, kWavFilter, path) == 1) {
     SetDlgItemTextA(dialog, editId, path);
   } else {
     SetDlgItemTextA(dialog, editId, NO_FILE_SENTINEL);

@@ -654,14 +654,36 @@ std::vector<LiveControl> LiveControls(HWND dialog) {
   return controls;
 }
 
-::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path) {
+namespace {
+
+::testing::AssertionResult TypeFileName(HWND chooser, const std::string& text) {
   // The name box of the system's file-open dialog: cmb13 (1148), or edt1 (1152) in older ones.
   HWND name = FindControl(chooser, 1148, "Edit");
   if (!name) name = FindControl(chooser, 1152, "Edit");
   if (!name) return ::testing::AssertionFailure() << "the file dialog has no file name box";
-  if (!SetTextOf(name, path)) {
+  if (!SetTextOf(name, text)) {
     return ::testing::AssertionFailure() << "cannot type into the file dialog's name box";
   }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+::testing::AssertionResult BrowseInFileDialog(HWND chooser, const std::string& folder) {
+  auto typed = TypeFileName(chooser, folder);
+  if (!typed) return typed;
+  // Sent, not posted: the dialog shows the folder when the call returns.
+  if (SendWithTimeout(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDOK))) < 0) {
+    return ::testing::AssertionFailure() << "the file dialog did not answer";
+  }
+  if (!IsWindow(chooser)) return ::testing::AssertionFailure() << "the file dialog closed";
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path) {
+  auto typed = TypeFileName(chooser, path);
+  if (!typed) return typed;
   return Answer(chooser, IDOK);
 }
 
@@ -1042,20 +1064,29 @@ void Program::Command(int id) const {
   PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-::testing::AssertionResult Program::PressAltKey(UINT virtualKey) const {
-  SetForegroundWindow(window_);
-  auto foreground = WaitUntil("the main window to come to the foreground",
-                              [&] { return GetForegroundWindow() == window_; });
-  if (!foreground) return foreground;
-  INPUT keys[4] = {};
-  const WORD codes[4] = {VK_MENU, static_cast<WORD>(virtualKey), static_cast<WORD>(virtualKey),
-                         VK_MENU};
-  for (int i = 0; i < 4; ++i) {
-    keys[i].type = INPUT_KEYBOARD;
-    keys[i].ki.wVk = codes[i];
-    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+::testing::AssertionResult Program::PressKey(UINT virtualKey, UINT modifier) const {
+  // The program's own dialogs are in the foreground while they are open.
+  const HWND foreground = GetForegroundWindow();
+  DWORD foregroundProcess = 0;
+  GetWindowThreadProcessId(foreground, &foregroundProcess);
+  if (foregroundProcess != pid_) {
+    SetForegroundWindow(window_);
+    auto brought = WaitUntil("the main window to come to the foreground",
+                             [&] { return GetForegroundWindow() == window_; });
+    if (!brought) return brought;
   }
-  if (SendInput(4, keys, sizeof(INPUT)) != 4) {
+  INPUT keys[4] = {};
+  const WORD codes[4] = {static_cast<WORD>(modifier), static_cast<WORD>(virtualKey),
+                         static_cast<WORD>(virtualKey), static_cast<WORD>(modifier)};
+  UINT count = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (codes[i] == 0) continue;
+    keys[count].type = INPUT_KEYBOARD;
+    keys[count].ki.wVk = codes[i];
+    keys[count].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    ++count;
+  }
+  if (SendInput(count, keys, sizeof(INPUT)) != count) {
     return ::testing::AssertionFailure() << "SendInput refused the keys";
   }
   return ::testing::AssertionSuccess();

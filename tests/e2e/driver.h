@@ -157,6 +157,8 @@ std::vector<LiveControl> LiveControls(HWND dialog);
 // Types `path` into a file-open dialog's name box and confirms it, then waits for the dialog
 // to close.
 ::testing::AssertionResult ChooseInFileDialog(HWND chooser, const std::string& path);
+// Opens `folder` in a file-open dialog, as a person browsing to it; the dialog stays open.
+::testing::AssertionResult BrowseInFileDialog(HWND chooser, const std::string& folder);
 
 // --- Screen pixels ----------------------------------------------------------------------------
 
@@ -273,8 +275,13 @@ class Program {
   ::testing::AssertionResult Click(int buttonId);
   void Command(int id) const;
   void PostKey(UINT virtualKey) const { e2e::PostKey(window_, virtualKey); }
-  // Alt+key through the input queue, the only way TranslateAccelerator sees Alt held.
-  ::testing::AssertionResult PressAltKey(UINT virtualKey) const;
+  // A key, with a modifier held (VK_MENU, VK_SHIFT) or none (0), through the input queue to
+  // the program's window in the foreground: the only way the program sees a modifier held.
+  // Input comes after posted messages, so Sync() does not wait for it; wait for its outcome.
+  ::testing::AssertionResult PressKey(UINT virtualKey, UINT modifier = 0) const;
+  ::testing::AssertionResult PressAltKey(UINT virtualKey) const {
+    return PressKey(virtualKey, VK_MENU);
+  }
   // Posts timer notifications, in batches the message queue can hold, and waits until the
   // program has handled them.
   ::testing::AssertionResult PostTicks(unsigned count);

@@ -1,10 +1,13 @@
 // The main window as a person meets it: first start, counting, the buttons' rules, the
-// messages, a second copy, closing, the keyboard focus, the screen saver, menu and keys.
+// messages, a second copy, closing, signing out, the keyboard focus, the screen saver, menu and
+// keys.
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "driver.h"
+
+#include <sddl.h>
 
 namespace vantorel::e2e {
 namespace {
@@ -78,6 +81,34 @@ std::string Describe(const ACCEL& entry) {
            << "cannot hold the window's thread (error " << error << ")";
   }
   return ::testing::AssertionSuccess();
+}
+
+// Where the keyboard focus is: a button by its text, "<window>" for the main window itself.
+std::string Focus(const Program& program) {
+  const HWND focus = FocusedWindow(program.thread());
+  if (focus == nullptr) return "<none>";
+  return focus == program.window() ? "<window>" : TextOf(focus);
+}
+
+// Keys come through the input queue, after posted messages: their outcome is waited for.
+::testing::AssertionResult Press(const Program& program, UINT key, const std::string& focus,
+                                 const std::string& buttons, UINT modifier = 0) {
+  auto pressed = program.PressKey(key, modifier);
+  if (!pressed) return pressed;
+  return WaitUntil("the focus on " + focus + " and the buttons " + buttons,
+                   [&] { return Focus(program) == focus && program.ButtonStates() == buttons; })
+         << "; the focus is on " << Focus(program) << ", the buttons " << program.ButtonStates();
+}
+
+std::vector<COLORREF> PixelsOf(HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  const ScreenShot screen;
+  std::vector<COLORREF> pixels;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left; x < rect.right; ++x) pixels.push_back(screen.At(x, y));
+  }
+  return pixels;
 }
 
 TEST_F(MainWindowTest, FirstStartShowsTheIdleWindowAndWritesTheDefaults) {
@@ -365,12 +396,8 @@ TEST_F(MainWindowTest, StartWithoutALimitAsksForOneAndStaysAtRest) {
   EXPECT_EQ(LogEvents(), std::vector<std::string>{" - Session Start"});
 }
 
-TEST_F(MainWindowTest, SecondCopyStepsAsideAndLeavesTheFirstAlone) {
-  PrepareSettings(QuickSettings());
-  ASSERT_TRUE(program_.LaunchAndWait());
-  const std::string settingsBefore = ReadBytes(SettingsPath());
-  const std::string logBefore = ReadBytes(LogPath());
-
+// The message of a second copy, answered; then that copy has ended with code 0.
+void ExpectSecondCopyStepsAside() {
   Program second;
   ASSERT_TRUE(second.Launch());
   const HWND box = second.WaitForDialog("Attention");
@@ -380,21 +407,51 @@ TEST_F(MainWindowTest, SecondCopyStepsAsideAndLeavesTheFirstAlone) {
   EXPECT_STREQ(IconName(MessageBoxIcon(box)), "information");
   EXPECT_TRUE(IsTopmost(box)) << "the message is not system-modal";
   EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
-  EXPECT_EQ(FindWindowA("Vantorel", nullptr), program_.window())
-      << "the second copy made a window of its own";
+  EXPECT_TRUE(WindowsOfClass("Vantorel").size() <= 1) << "the second copy made a window of its own";
   ASSERT_TRUE(Answer(box, IDOK));
   DWORD exitCode = 1;
   ASSERT_TRUE(second.WaitForExit(&exitCode));
   EXPECT_EQ(exitCode, 0u);
+}
 
+TEST_F(MainWindowTest, SecondCopyStepsAsideRestoresTheFirstAndLeavesItAlone) {
+  PrepareSettings(QuickSettings());
+  ASSERT_TRUE(program_.LaunchAndWait());
+  const HWND window = program_.window();
+  PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitUntil("the window to be minimised", [&] { return IsIconic(window) != 0; }));
+  const std::string settingsBefore = ReadBytes(SettingsPath());
+  const std::string logBefore = ReadBytes(LogPath());
+
+  ExpectSecondCopyStepsAside();
   ASSERT_TRUE(program_.Running());
   ASSERT_TRUE(program_.Sync());
-  EXPECT_EQ(GetForegroundWindow(), program_.window()) << "the first copy was not brought forward";
-  EXPECT_TRUE(IsWindowVisible(program_.window()));
+  EXPECT_FALSE(IsIconic(window)) << "the first copy was left minimised";
+  EXPECT_EQ(GetForegroundWindow(), window) << "the first copy was not brought forward";
+  EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_EQ(program_.DisplayText(), "00:00:00");
   EXPECT_EQ(program_.Caption(), "Vantorel: Timer Set - 00h:00m:00s");
   EXPECT_EQ(ReadBytes(SettingsPath()), settingsBefore);
   EXPECT_EQ(ReadBytes(LogPath()), logBefore) << "the second copy wrote to the log";
+
+  // A copy that runs elevated or as another user holds a mutex this one may not open, as a
+  // mutex whose security denies everyone stages it here.
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program_.Close(&exitCode));
+  PSECURITY_DESCRIPTOR denied = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "D:(D;;GA;;;WD)", SDDL_REVISION_1, &denied, nullptr));
+  SECURITY_ATTRIBUTES security = {sizeof security, denied, FALSE};
+  const HANDLE mutex = CreateMutexA(&security, FALSE, "VantorelInstanceIsRunning");
+  LocalFree(denied);
+  ASSERT_TRUE(mutex) << "cannot create the mutex (error " << GetLastError() << ")";
+  EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "VantorelInstanceIsRunning"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "the mutex can be opened";
+  const std::string logAfterClose = ReadBytes(LogPath());
+  ExpectSecondCopyStepsAside();
+  CloseHandle(mutex);
+  EXPECT_TRUE(WindowsOfClass("Vantorel").empty());
+  EXPECT_EQ(ReadBytes(LogPath()), logAfterClose) << "the copy that could not open the mutex ran";
 }
 
 TEST_F(MainWindowTest, AltXWhileCountingEndsTheSession) {
@@ -412,7 +469,7 @@ TEST_F(MainWindowTest, AltXWhileCountingEndsTheSession) {
             (std::vector<std::string>{" - Session Start", kStartOneMinute, " - Session End"}));
 }
 
-TEST_F(MainWindowTest, MenuAndKeysReachTheCommands) {
+TEST_F(MainWindowTest, MenuKeysAndTheKeyboardAloneReachEveryCommandAndButton) {
   // The menu and keys that the executable carries.
   HMODULE executable = LoadLibraryExA(ProgramPath().c_str(), nullptr,
                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -438,10 +495,44 @@ TEST_F(MainWindowTest, MenuAndKeysReachTheCommands) {
                                             "F4 = 2010"}));
   FreeLibrary(executable);
 
-  // F3 from the main window opens Set Timer; F3 again while it is open does nothing.
-  PrepareSettings(QuickSettings());
+  SettingsFile settings = QuickSettings();
+  settings.limitMinutes = 1;
+  PrepareSettings(settings);
   ASSERT_TRUE(program_.LaunchAndWait());
-  program_.PostKey(VK_F3);
+  const HWND start = program_.Button(kStart);
+  ASSERT_TRUE(program_.Sync());
+  const std::vector<COLORREF> startUnfocused = PixelsOf(start);
+
+  // Enter and Escape with no button focused do nothing; Tab finds Start, with a focus rectangle.
+  const std::string idle = "Start+ Pause- Stop- Reset-";
+  ASSERT_TRUE(Press(program_, VK_RETURN, "<window>", idle));
+  ASSERT_TRUE(Press(program_, VK_ESCAPE, "<window>", idle));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Start", idle));
+  EXPECT_TRUE(
+      WaitUntil("a focus rectangle on Start", [&] { return PixelsOf(start) != startUnfocused; }));
+
+  // Space starts; Start, now disabled, hands the focus on. Tab and Shift+Tab skip it.
+  const std::string running = "Start- Pause+ Stop+ Reset-";
+  const std::string halted = "Start+ Pause- Stop- Reset+";
+  ASSERT_TRUE(Press(program_, VK_SPACE, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Stop", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Stop", running, VK_SHIFT));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Pause", running, VK_SHIFT));
+  ASSERT_TRUE(Press(program_, VK_SPACE, "Reset", halted));
+  // Enter presses the focused button too; Escape does nothing.
+  ASSERT_TRUE(Press(program_, VK_TAB, "Start", halted));
+  ASSERT_TRUE(Press(program_, VK_RETURN, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_ESCAPE, "Pause", running));
+  ASSERT_TRUE(Press(program_, VK_TAB, "Stop", running));
+  ASSERT_TRUE(Press(program_, VK_RETURN, "Reset", halted));
+  ASSERT_TRUE(Press(program_, VK_SPACE, "Start", idle));
+  EXPECT_EQ(LogEvents(),
+            (std::vector<std::string>{" - Session Start", kStartOneMinute, " - Timer paused.",
+                                      kStartOneMinute, " - Timer stopped.", " - Timer reset."}));
+
+  // F3 with the focus on a button opens Set Timer; F3 again while it is open does nothing.
+  ASSERT_TRUE(program_.PressKey(VK_F3));
   const HWND setTimer = program_.WaitForDialog("Set Timer");
   ASSERT_TRUE(setTimer);
   EXPECT_EQ(GetWindow(setTimer, GW_OWNER), program_.window());
@@ -472,7 +563,7 @@ TEST_F(MainWindowTest, DisplayNeverKeepsTheFocus) {
   }
 }
 
-TEST_F(MainWindowTest, ScreenSaverIsOffWhileTheProgramRunsIfItWasOn) {
+TEST_F(MainWindowTest, ScreenSaverAndSessionEndComeBackAtExitAndAtSignOut) {
   // On at start: off while the program runs, on again after it.
   SwitchDisplayScreenSaver(true);
   PrepareSettings(QuickSettings());
@@ -482,12 +573,35 @@ TEST_F(MainWindowTest, ScreenSaverIsOffWhileTheProgramRunsIfItWasOn) {
   ASSERT_TRUE(program_.Close(&exitCode));
   EXPECT_EQ(WineScreenSaveRecord(), "1") << "the screen saver was not switched back on";
 
-  // Off at start: the program leaves it alone.
+  // Signing out: Windows may end the process after WM_ENDSESSION without destroying the window.
+  // A session end that was called off changes nothing.
+  SwitchDisplayScreenSaver(true);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  const std::vector<std::string> started = {" - Session Start", " - Session End",
+                                            " - Session Start"};
+  EXPECT_EQ(SendWithTimeout(program_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendWithTimeout(program_.window(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(LogEvents(), started);
+  EXPECT_EQ(WineScreenSaveRecord(), "0");
+  EXPECT_EQ(SendWithTimeout(program_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendWithTimeout(program_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  program_.Kill();
+  std::vector<std::string> ended = started;
+  ended.push_back(" - Session End");
+  EXPECT_EQ(LogEvents(), ended);
+  EXPECT_EQ(WineScreenSaveRecord(), "1") << "the screen saver was not switched back on";
+
+  // Off at start: the program leaves it alone. A window destroyed after the session's end
+  // does not log it twice.
   SwitchDisplayScreenSaver(false);
   ASSERT_TRUE(program_.LaunchAndWait());
   EXPECT_EQ(WineScreenSaveRecord(), "") << "the program switched the screen saver";
+  SendWithTimeout(program_.window(), WM_ENDSESSION, TRUE, 0);
   ASSERT_TRUE(program_.Close(&exitCode));
   EXPECT_EQ(WineScreenSaveRecord(), "") << "the program switched the screen saver at exit";
+  ended.push_back(" - Session Start");
+  ended.push_back(" - Session End");
+  EXPECT_EQ(LogEvents(), ended);
   SwitchDisplayScreenSaver(true);
 }
 

@@ -257,20 +257,26 @@ TEST_F(PreferencesTest, SoundFilesComeFromTheSystemFileDialog) {
   PostMessageA(dialog, WM_COMMAND, kChooseTick, 0);
   HWND chooser = program_.WaitForDialog("Open");
   ASSERT_TRUE(chooser);
-  EXPECT_EQ(GetWindow(chooser, GW_OWNER), program_.window()) << "not owned by the main window";
+  EXPECT_EQ(GetWindow(chooser, GW_OWNER), dialog) << "not owned by the Preferences dialog";
   ASSERT_TRUE(Answer(chooser, IDCANCEL));
   ASSERT_TRUE(program_.Sync());
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kTickFile)), "No file selected");
 
-  // A chosen file shows at once and OK saves it.
+  // While a file is chosen neither Preferences nor the main window takes input; afterwards only
+  // Preferences does. The chosen file shows at once and OK saves it.
   PostMessageA(dialog, WM_COMMAND, kChooseTick, 0);
   chooser = program_.WaitForDialog("Open");
   ASSERT_TRUE(chooser);
+  EXPECT_FALSE(IsWindowEnabled(dialog)) << "Preferences can be closed under the chooser";
+  EXPECT_FALSE(IsWindowEnabled(program_.window()));
   ASSERT_TRUE(ChooseInFileDialog(chooser, wav));
   ASSERT_TRUE(program_.Sync());
+  EXPECT_TRUE(IsWindowEnabled(dialog));
+  EXPECT_FALSE(IsWindowEnabled(program_.window())) << "the main window works under Preferences";
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kTickFile)), wav);
   ConfirmWithMessages(program_, dialog, {});
   EXPECT_EQ(line(17), wav);
+  EXPECT_TRUE(IsWindowEnabled(program_.window()));
 
   // Cancelling the chooser, then OK, goes back to the built-in sound.
   dialog = OpenPreferences(program_);

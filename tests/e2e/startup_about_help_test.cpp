@@ -242,28 +242,45 @@ TEST_F(HelpTest, F1OpensTheHelpFileBesideTheProgramFromAnyWorkingDirectory) {
     ExpectHelpOnF1();
   }
   {
-    SCOPED_TRACE("started in another folder");
-    ASSERT_TRUE(program_.LaunchFrom(ProgramPath(), TempPath("")));
+    // A file of the help file's name where the program was started is not its help.
+    SCOPED_TRACE("started in another folder that holds a file of the same name");
+    const std::string elsewhere = TempPath("vantorel-e2e-planted-help");
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(elsewhere + "\\" + kHelpFile, "not the program's help"));
+    ASSERT_TRUE(program_.LaunchFrom(ProgramPath(), elsewhere));
     ASSERT_TRUE(program_.WaitForMainWindow());
     ExpectHelpOnF1();
+    program_.Kill();
+    RemoveTree(elsewhere);
   }
-  {
-    // Choosing a sound file moves the current directory to the file's folder.
-    SCOPED_TRACE("after a sound file was chosen");
-    ASSERT_TRUE(program_.LaunchFrom(ProgramPath(), folder));
-    ASSERT_TRUE(program_.WaitForMainWindow());
-    const std::string wav = WriteTestWav("vantorel-e2e-help.wav");
-    program_.PostKey(VK_F2);
-    const HWND preferences = program_.WaitForDialog("Preferences");
-    ASSERT_TRUE(preferences);
-    PostMessageA(preferences, WM_COMMAND, 4010, 0);
-    const HWND chooser = program_.WaitForDialog("Open");
-    ASSERT_TRUE(chooser);
-    ASSERT_TRUE(ChooseInFileDialog(chooser, wav));
-    ASSERT_TRUE(Answer(preferences, IDOK));
-    ExpectHelpOnF1();
-    DeleteFileA(wav.c_str());
-  }
+}
+
+TEST_F(HelpTest, ChoosingASoundFileLeavesTheCurrentDirectory) {
+  // A copy of the program without its help file, started in the folder that has it: F1 finds
+  // the help file by its bare name only while the current directory stays there.
+  const std::string folder = TempPath("vantorel-e2e-help-elsewhere");
+  const std::string copy = folder + "\\vantorel.exe";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) << "cannot copy the program";
+  PrepareSettings(QuickSettings());
+  ASSERT_TRUE(program_.LaunchFrom(copy, FolderOf(ProgramPath())));
+  ASSERT_TRUE(program_.WaitForMainWindow());
+  const std::string wav = WriteTestWav("vantorel-e2e-help.wav");
+  program_.PostKey(VK_F2);
+  const HWND preferences = program_.WaitForDialog("Preferences");
+  ASSERT_TRUE(preferences);
+  PostMessageA(preferences, WM_COMMAND, 4010, 0);
+  const HWND chooser = program_.WaitForDialog("Open");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(BrowseInFileDialog(chooser, FolderOf(wav)));
+  ASSERT_TRUE(ChooseInFileDialog(chooser, wav));
+  ASSERT_TRUE(Answer(preferences, IDOK));
+  ExpectHelpOnF1();
+
+  program_.Kill();
+  DeleteFileA(wav.c_str());
+  DeleteFileA(copy.c_str());
+  RemoveDirectoryA(folder.c_str());
 }
 
 TEST_F(HelpTest, F1FindsTheHelpFileOfAProgramInAFolderNamedInManyScripts) {

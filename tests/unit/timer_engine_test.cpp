@@ -85,9 +85,9 @@ TEST_F(TimerEngineTest, CountsToTheLimitThenStopsRestoresAndSoundsTheAlarm) {
     TickAfter(1000);
     TickAfter(lastAfterMs);
     const std::vector<std::string> expected = {
-        "play resource 8002", "count 00:00:01",  "timer arm 1030",  "play resource 8002",
-        "count 00:00:02",     "timer arm 1030",  "count 00:00:03",  "timer kill",
-        "enable 3002 on",     "enable 3006 off", "enable 3004 off", "enable 3005 on",
+        "play resource 8002", "count 00:00:01", "timer arm 1030",  "play resource 8002",
+        "count 00:00:02",     "timer arm 1030", "count 00:00:03",  "timer kill",
+        "enable 3002 on",     "enable 3005 on", "enable 3006 off", "enable 3004 off",
         "play resource 8001", "restore window"};
     EXPECT_EQ(expected, system_.calls);
     EXPECT_EQ(3u, timerEngine.elapsedSeconds());
