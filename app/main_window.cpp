@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <cstddef>
+
 #include "app/app.h"
 #include "app/appearance.h"
 #include "core/time_text.h"
@@ -37,8 +39,8 @@ void MoveControls() {
   MoveWindow(controls.stop, controls.stopX, top, kButtonWidth, kButtonHeight, TRUE);
   MoveWindow(controls.reset, controls.resetX, top, kButtonWidth, kButtonHeight, TRUE);
   // The same geometry as at creation: as large as the work area, only the top matters.
-  MoveWindow(controls.display, 0, static_cast<int>(settings.displayTop), workArea.right,
-             workArea.bottom, TRUE);
+  MoveWindow(controls.display, 0, static_cast<int>(settings.displayTop), WorkAreaWidth(),
+             WorkAreaHeight(), TRUE);
 }
 
 namespace {
@@ -46,21 +48,43 @@ namespace {
 // Whether the screen saver was on at start, so exit can switch it back on.
 bool screenSaverWasActive = false;
 
+// The system's message font, which dialogs use, for the four buttons; deleted at exit.
+HFONT buttonFont = nullptr;
+
+// The record stops before iPaddedBorderWidth: Windows XP refuses the longer one, and later
+// versions take the shorter one as well.
+HFONT CreateMessageFont() {
+  NONCLIENTMETRICSA metrics = {};
+  metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+    return nullptr;
+  }
+  return CreateFontIndirectA(&metrics.lfMessageFont);
+}
+
 HWND CreateButton(HWND window, const char* text, int id, int x) {
-  return CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
-                         static_cast<int>(settings.buttonsTop), kButtonWidth, kButtonHeight, window,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  HWND button =
+      CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
+                      static_cast<int>(settings.buttonsTop), kButtonWidth, kButtonHeight, window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont), FALSE);
+  return button;
 }
 
 void CreateControls(HWND window) {
+  buttonFont = CreateMessageFont();
   controls.start = CreateButton(window, "Start", BTN_START, static_cast<int>(settings.buttonsLeft));
   controls.pause = CreateButton(window, "Pause", BTN_PAUSE, controls.pauseX);
   controls.stop = CreateButton(window, "Stop", BTN_STOP, controls.stopX);
   controls.reset = CreateButton(window, "Reset", BTN_RESET, controls.resetX);
+  // Below the buttons whatever the positions, and clipped by them, so they stay in sight and
+  // take the clicks where the two overlap.
   controls.display = CreateWindowExA(
-      0, "edit", "", WS_CHILD | WS_VISIBLE | ES_READONLY | ES_CENTER, 0,
-      static_cast<int>(settings.displayTop), workArea.right, workArea.bottom, window,
+      0, "edit", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_READONLY | ES_CENTER, 0,
+      static_cast<int>(settings.displayTop), WorkAreaWidth(), WorkAreaHeight(), window,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDisplayId)), instance, nullptr);
+  SetWindowPos(controls.display, HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void HoldOffScreenSaver() {
@@ -111,6 +135,17 @@ void OnCommand(HWND window, int id, int notification) {
   }
   // The read-only display never keeps the focus, so it never shows a caret.
   if (notification == EN_SETFOCUS) SetFocus(window);
+  // A count of another length (three-digit hours) may need smaller digits to fit.
+  if (id == static_cast<int>(kDisplayId) && notification == EN_CHANGE) {
+    DisplayTextChanged(controls.display);
+  }
+}
+
+void OnActivate(HWND window) {
+  RepaintBackground(window);
+  // The window clips its children, so the display is drawn again over itself, not erased: any
+  // new text colour shows without the digits flashing.
+  if (controls.display != nullptr) InvalidateRect(controls.display, nullptr, FALSE);
 }
 
 LRESULT OnColorStatic(HWND window, HDC dc, HWND control, WPARAM wParam, LPARAM lParam) {
@@ -123,6 +158,8 @@ void OnDestroy() {
   if (screenSaverWasActive) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
   TheSystem().KillSecondTimer();
   ReleaseAppearance();
+  if (buttonFont != nullptr) DeleteObject(buttonFont);
+  buttonFont = nullptr;
   PostQuitMessage(0);
 }
 
@@ -136,7 +173,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLORSTATIC:
       return OnColorStatic(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                            wParam, lParam);
-    case WM_ACTIVATE: RepaintBackground(window); return 0;
+    case WM_ACTIVATE: OnActivate(window); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
