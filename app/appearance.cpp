@@ -110,16 +110,20 @@ LONG FittingHeight(HWND display, int* textLength) {
   DeleteObject(font);
   LONG fitted = chosen;
   if (width > room && room > 0) {
-    const LONG sign = chosen < 0 ? -1 : 1;
-    const LONG largest = chosen < 0 ? -chosen : chosen;
-    // Widths grow with the height nearly in proportion: start there, then step to the exact
-    // size, which hinting can move by a pixel or two.
-    LONG height = static_cast<LONG>(static_cast<long long>(largest) * room / width);
-    if (height < 1) height = 1;
-    if (height >= largest) height = largest - 1;
-    while (height > 1 && !Fits(dc, sign * height, text, length, room)) --height;
-    while (height + 1 < largest && Fits(dc, sign * (height + 1), text, length, room)) ++height;
-    fitted = sign * height;
+    const long long sign = chosen < 0 ? -1 : 1;
+    // Halving the range of heights finds the largest that fits in a few tries, also for a
+    // height the system clamps, whose width stops growing with it.
+    long long fits = 1;
+    long long tooWide = sign * static_cast<long long>(chosen);
+    while (tooWide - fits > 1) {
+      const long long middle = fits + (tooWide - fits) / 2;
+      if (Fits(dc, static_cast<LONG>(sign * middle), text, length, room)) {
+        fits = middle;
+      } else {
+        tooWide = middle;
+      }
+    }
+    fitted = static_cast<LONG>(sign * fits);
   }
   ReleaseDC(display, dc);
   return fitted;
