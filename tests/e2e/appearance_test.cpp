@@ -81,8 +81,22 @@ int Number(const std::string& text) {
   }
 }
 
+// Separate runs of columns with ink in `area`: one for each character of a count, whose
+// characters stand apart.
+int InkRuns(const ScreenShot& screen, const RECT& area, COLORREF background) {
+  int runs = 0;
+  bool inRun = false;
+  for (int x = area.left; x < area.right; ++x) {
+    const bool ink = screen.InkColumns({x, area.top, x + 1, area.bottom}, background).first >= 0;
+    if (ink && !inRun) ++runs;
+    inRun = ink;
+  }
+  return runs;
+}
+
 // Digits in `text` on `background` filling the display, the client area around it in
-// `background`, and the ink of the digits whole inside the window and centred: `inkHeight` pixels
+// `background`, the count the display holds drawn, its ink whole inside the window and centred:
+// `inkHeight` pixels
 // tall, the chosen font's, or, where the count is wider than the window in it, less, at a size
 // that just fits.
 ::testing::AssertionResult LooksRight(const Program& program, COLORREF text, COLORREF background,
@@ -102,11 +116,14 @@ int Number(const std::string& text) {
   const int displayWidth = display.right - display.left;
   const bool inside = columns.first > display.left && columns.second < display.right - 1 &&
                       rows.second < display.bottom - 1;
+  const int characters = InkRuns(screen, display, background);
+  const int shownLength = static_cast<int>(program.DisplayText().size());
   const bool chosenSize = std::abs(height - inkHeight) <= 3;
   const bool fittedSize = height < inkHeight && width * 10 >= displayWidth * 9;
   const std::string figures =
       "client band: " + std::to_string(bandPixels) + " of " + std::to_string(AreaOf(band)) +
-      " pixels in the background; display: " + std::to_string(digitPixels) +
+      " pixels in the background; display: " + std::to_string(characters) + " characters (" +
+      std::to_string(shownLength) + " in its text), " + std::to_string(digitPixels) +
       " pixels in the text colour, " + std::to_string(displayBackground) + " of " +
       std::to_string(AreaOf(display)) + " in the background; ink " + std::to_string(width) + "x" +
       std::to_string(height) + " (font's height: " + std::to_string(inkHeight) + "), columns " +
@@ -114,7 +131,8 @@ int Number(const std::string& text) {
       std::to_string(display.left) + " to " + std::to_string(display.right - 1) + ", centred at " +
       std::to_string(centre) + " (window " + std::to_string(windowCentre) + ")";
   if (bandPixels == AreaOf(band) && digitPixels > 1000 && displayBackground > AreaOf(display) / 2 &&
-      inside && (chosenSize || fittedSize) && std::abs(centre - windowCentre) <= 12) {
+      characters == shownLength && inside && (chosenSize || fittedSize) &&
+      std::abs(centre - windowCentre) <= 12) {
     return ::testing::AssertionSuccess() << figures;
   }
   return ::testing::AssertionFailure() << figures;
