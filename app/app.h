@@ -11,4 +11,13 @@ extern HICON appIcon;       // icon resource 1
 extern HWND mainWindow;     // null until CreateWindowExA has returned
 extern RECT workArea;       // the desktop work area, read once at start-up
 
+// The work area's size: the main window's and the display's, and the base of the Preferences
+// bounds. A taskbar at the top or left moves the area's origin away from (0, 0).
+inline int WorkAreaWidth() {
+  return workArea.right - workArea.left;
+}
+inline int WorkAreaHeight() {
+  return workArea.bottom - workArea.top;
+}
+
 }  // namespace vantorel

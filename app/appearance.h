@@ -6,8 +6,13 @@
 
 namespace vantorel {
 
-// Replaces the display font by one built from the settings and hands it to the display.
+// Replaces the display font by one built from the settings and hands it to the display. Where
+// the display's text is wider than the display in it, the font is made smaller until it fits;
+// the settings keep the chosen height.
 void InstallDisplayFont(HWND display);
+
+// The display's text changed: a text of another length is fitted anew.
+void DisplayTextChanged(HWND display);
 
 // Installs a new class background brush of `colour` and deletes the one it replaces.
 void SetWindowBackground(HWND window, COLORREF colour);

@@ -106,9 +106,12 @@ int Run() {
   }
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_ACCELERATORS));
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
-  mainWindow =
-      CreateWindowExA(0, kMainWindowClass, "Vantorel", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
-                      0, workArea.right, workArea.bottom, nullptr, nullptr, instance, nullptr);
+  // The window covers the work area wherever a taskbar leaves it, so its caption and menu stay
+  // in sight. It clips its children: erasing its background leaves the digits standing.
+  mainWindow = CreateWindowExA(0, kMainWindowClass, "Vantorel",
+                               WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                               workArea.left, workArea.top, WorkAreaWidth(), WorkAreaHeight(),
+                               nullptr, nullptr, instance, nullptr);
   if (mainWindow == nullptr) {
     ReportStartupFailure();
     return 0;

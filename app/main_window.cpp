@@ -37,8 +37,8 @@ void MoveControls() {
   MoveWindow(controls.stop, controls.stopX, top, kButtonWidth, kButtonHeight, TRUE);
   MoveWindow(controls.reset, controls.resetX, top, kButtonWidth, kButtonHeight, TRUE);
   // The same geometry as at creation: as large as the work area, only the top matters.
-  MoveWindow(controls.display, 0, static_cast<int>(settings.displayTop), workArea.right,
-             workArea.bottom, TRUE);
+  MoveWindow(controls.display, 0, static_cast<int>(settings.displayTop), WorkAreaWidth(),
+             WorkAreaHeight(), TRUE);
 }
 
 namespace {
@@ -48,21 +48,43 @@ bool screenSaverWasActive = false;
 // Whether the session's end is logged and the system put back, which happens only once.
 bool sessionEnded = false;
 
+// The system's message font, which dialogs use, for the four buttons; deleted at exit.
+HFONT buttonFont = nullptr;
+
+// Built for Windows XP, the record stops before Vista's iPaddedBorderWidth: XP refuses the
+// longer one, and later versions take the shorter one as well.
+HFONT CreateMessageFont() {
+  NONCLIENTMETRICSA metrics = {};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+    return nullptr;
+  }
+  return CreateFontIndirectA(&metrics.lfMessageFont);
+}
+
 HWND CreateButton(HWND window, const char* text, int id, int x) {
-  return CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
-                         static_cast<int>(settings.buttonsTop), kButtonWidth, kButtonHeight, window,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  HWND button =
+      CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
+                      static_cast<int>(settings.buttonsTop), kButtonWidth, kButtonHeight, window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont), FALSE);
+  return button;
 }
 
 void CreateControls(HWND window) {
+  buttonFont = CreateMessageFont();
   controls.start = CreateButton(window, "Start", BTN_START, static_cast<int>(settings.buttonsLeft));
   controls.pause = CreateButton(window, "Pause", BTN_PAUSE, controls.pauseX);
   controls.stop = CreateButton(window, "Stop", BTN_STOP, controls.stopX);
   controls.reset = CreateButton(window, "Reset", BTN_RESET, controls.resetX);
+  // Below the buttons whatever the positions, and clipped by them, so they stay in sight and
+  // take the clicks where the two overlap.
   controls.display = CreateWindowExA(
-      0, "edit", "", WS_CHILD | WS_VISIBLE | ES_READONLY | ES_CENTER, 0,
-      static_cast<int>(settings.displayTop), workArea.right, workArea.bottom, window,
+      0, "edit", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_READONLY | ES_CENTER, 0,
+      static_cast<int>(settings.displayTop), WorkAreaWidth(), WorkAreaHeight(), window,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDisplayId)), instance, nullptr);
+  SetWindowPos(controls.display, HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void HoldOffScreenSaver() {
@@ -127,6 +149,17 @@ void OnCommand(HWND window, int id, int notification) {
   }
   // The read-only display never keeps the focus, so it never shows a caret.
   if (notification == EN_SETFOCUS) SetFocus(window);
+  // A count of another length (three-digit hours) may need smaller digits to fit.
+  if (id == static_cast<int>(kDisplayId) && notification == EN_CHANGE) {
+    DisplayTextChanged(controls.display);
+  }
+}
+
+void OnActivate(HWND window) {
+  RepaintBackground(window);
+  // The window clips its children, so the display is drawn again over itself, not erased: any
+  // new text colour shows without the digits flashing.
+  if (controls.display != nullptr) InvalidateRect(controls.display, nullptr, FALSE);
 }
 
 LRESULT OnColorStatic(HWND window, HDC dc, HWND control, WPARAM wParam, LPARAM lParam) {
@@ -153,6 +186,8 @@ LRESULT OnEndSession(bool ending) {
 void OnDestroy() {
   EndSession();
   ReleaseAppearance();
+  if (buttonFont != nullptr) DeleteObject(buttonFont);
+  buttonFont = nullptr;
   PostQuitMessage(0);
 }
 
@@ -166,7 +201,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLORSTATIC:
       return OnColorStatic(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                            wParam, lParam);
-    case WM_ACTIVATE: RepaintBackground(window); return 0;
+    case WM_ACTIVATE: OnActivate(window); return 0;
     case WM_ENDSESSION: return OnEndSession(wParam != FALSE);
     case WM_DESTROY: OnDestroy(); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);

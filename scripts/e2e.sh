@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests: build/win64/tests/e2e/vantorel_e2e.exe starts the program under
 # Wine and works it only through its windows. The same driver tests either executable.
-#   scripts/e2e.sh [--program win64|win32] [gtest options]
+#   scripts/e2e.sh [--program win64|win32] [--desktop NAME] [gtest options]
 #       --program   build/win64/vantorel.exe (default) or the 32-bit build/win32/vantorel.exe
+#       --desktop   plain (default), taskbar-top, taskbar-left or a smaller screen such as
+#                   1024x768 (wine_session_desktop in scripts/lib/wine-session.sh); the display
+#                   keeps it afterwards
 #       for example scripts/e2e.sh --program win32 --gtest_filter='MainWindowTest.*'
 # Uses the caller's Wine session when DISPLAY and WINEPREFIX are set (scripts/test.sh sources
 # scripts/lib/wine-session.sh and calls wine_session_start first); otherwise starts its own.
@@ -14,14 +17,29 @@ cd "$(dirname "$0")/.."
 source scripts/lib/wine-loader.sh
 wine_loader_enter scripts/e2e.sh "$@"
 
+usage() {
+  echo "usage: scripts/e2e.sh [--program win64|win32] [--desktop NAME] [gtest options]" >&2
+  exit 2
+}
 build=win64
-if [ "${1:-}" = --program ]; then
-  case "${2:-}" in
-    win64 | win32) build=$2 ;;
-    *) echo "usage: scripts/e2e.sh [--program win64|win32] [gtest options]" >&2; exit 2 ;;
+desktop=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --program)
+      case "${2:-}" in
+        win64 | win32) build=$2 ;;
+        *) usage ;;
+      esac
+      shift 2
+      ;;
+    --desktop)
+      [ -n "${2:-}" ] || usage
+      desktop=$2
+      shift 2
+      ;;
+    *) break ;;
   esac
-  shift 2
-fi
+done
 program=build/$build/vantorel.exe
 driver=build/win64/tests/e2e/vantorel_e2e.exe
 arch=x86_64
@@ -45,6 +63,12 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   source scripts/lib/wine-session.sh
   wine_session_start
   own_session=1
+fi
+source scripts/lib/wine-desktop.sh
+label=$arch
+if [ -n "$desktop" ]; then
+  wine_session_desktop "$desktop"
+  label="$arch, $desktop"
 fi
 
 # Wine hands every process that the driver starts the driver's own standard error, so the
@@ -73,6 +97,6 @@ fi
 passed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[       OK \] .* \([0-9]+ ms\)$' || true)
 failed=$(tr -d '\r' <"$stdout_file" | grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' || true)
 tr -d '\r' <"$stdout_file" | sed -nE 's/^\[  SKIPPED \] (.*) \([0-9]+ ms\)$/\1/p' |
-  while read -r test; do echo "end-to-end ($arch): skipped: $test"; done
-echo "end-to-end ($arch): $passed passed, $failed failed"
+  while read -r test; do echo "end-to-end ($label): skipped: $test"; done
+echo "end-to-end ($label): $passed passed, $failed failed"
 exit "$status"

@@ -37,7 +37,7 @@ run_32bit() {
 end_to_end() {
   local output status=0
   output=$(mktemp)
-  env VANTOREL_E2E_NO_BUILD=1 scripts/e2e.sh --program "$1" | tee "$output" || status=$?
+  env VANTOREL_E2E_NO_BUILD=1 scripts/e2e.sh --program "$@" | tee "$output" || status=$?
   local line
   while IFS= read -r line; do counts+=("$line"); done < <(grep '^end-to-end (' "$output")
   rm -f "$output"
@@ -60,6 +60,18 @@ run "unit tests (Wine, x86_64)" ctest --test-dir build/win64 --output-on-failure
 run_32bit "unit tests (Wine, i686)" ctest --test-dir build/win32 --output-on-failure --no-tests=error
 run "end-to-end tests (Wine, x86_64)" end_to_end win64
 run_32bit "end-to-end tests (Wine, i686)" end_to_end win32
+# What depends on the desktop, again where a taskbar moves the work area's origin and on two
+# small screens: the window's place, the digits fitting and centred, the Preferences bounds.
+desktop_tests='MainWindowTest.FirstStart*:AppearanceTest.ColoursAndFont*:PreferencesTest.PositionsAre*'
+for desktop in taskbar-top taskbar-left 1024x768 800x600; do
+  run "end-to-end tests on $desktop (Wine, x86_64)" \
+    end_to_end win64 --desktop "$desktop" --gtest_filter="$desktop_tests"
+  run_32bit "end-to-end tests on $desktop (Wine, i686)" \
+    end_to_end win32 --desktop "$desktop" --gtest_filter="$desktop_tests"
+done
+# The release files' checks below on the plain desktop again.
+source scripts/lib/wine-desktop.sh
+wine_session_desktop plain || echo "cannot put the display back to the plain desktop" >&2
 [ "$VANTOREL_RUNS_32BIT" = 1 ] || counts+=("end-to-end (i686): not run on this machine")
 run "release files (archives, installer under Wine, reproducibility)" tests/release/run.sh
 

@@ -2,7 +2,8 @@
 # Wine prefix of the project's own, shared by everything the script runs, torn down at exit.
 #   VANTOREL_PREFIX   the Wine prefix to use and keep (default: a fresh one, removed at exit,
 #                     so sessions that run side by side never share a wineserver)
-#   VANTOREL_SCREEN   the virtual screen, WxHxD (default: 1280x1024x24)
+#   VANTOREL_SCREEN   the virtual screen, WxHxD (default: 1280x1024x24); wine_session_desktop
+#                     (scripts/lib/wine-desktop.sh) can make it smaller, never larger
 #   VANTOREL_WINEARCH win64 (default: 64-bit Windows that runs 32-bit programs too) or win32
 #                     (32-bit Windows)
 # Sets VANTOREL_RUNS_32BIT and VANTOREL_32BIT_WAY (scripts/lib/wine-loader.sh).
@@ -45,9 +46,12 @@ wine_session_start_display() {
   while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
     number=$((number + 1))
   done
-  Xvfb ":$number" -screen 0 "$VANTOREL_SCREEN" -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: the root window keeps its properties (a work area) while no client is connected.
+  Xvfb ":$number" -screen 0 "$VANTOREL_SCREEN" -nolisten tcp -noreset >/dev/null 2>&1 &
   VANTOREL_XVFB_PID=$!
   export DISPLAY=":$number"
+  # Scripts that run inside the session may change this display's desktop, and no other.
+  export VANTOREL_XVFB_DISPLAY=$DISPLAY
   for _ in $(seq 100); do
     [ -e "/tmp/.X11-unix/X$number" ] && return 0
     sleep 0.1

@@ -81,8 +81,24 @@ int Number(const std::string& text) {
   }
 }
 
+// Separate runs of columns with ink in `area`: one for each character of a count, whose
+// characters stand apart.
+int InkRuns(const ScreenShot& screen, const RECT& area, COLORREF background) {
+  int runs = 0;
+  bool inRun = false;
+  for (int x = area.left; x < area.right; ++x) {
+    const bool ink = screen.InkColumns({x, area.top, x + 1, area.bottom}, background).first >= 0;
+    if (ink && !inRun) ++runs;
+    inRun = ink;
+  }
+  return runs;
+}
+
 // Digits in `text` on `background` filling the display, the client area around it in
-// `background`, and the ink of the digits `inkHeight` pixels tall, centred.
+// `background`, the count the display holds drawn, its ink whole inside the window and centred:
+// `inkHeight` pixels
+// tall, the chosen font's, or, where the count is wider than the window in it, less, at a size
+// that just fits.
 ::testing::AssertionResult LooksRight(const Program& program, COLORREF text, COLORREF background,
                                       int inkHeight) {
   const ScreenShot screen;
@@ -94,26 +110,42 @@ int Number(const std::string& text) {
   const auto rows = screen.InkRows(display, background);
   const auto columns = screen.InkColumns(display, background);
   const int height = rows.first < 0 ? 0 : rows.second - rows.first + 1;
+  const int width = columns.first < 0 ? 0 : columns.second - columns.first + 1;
   const int centre = (columns.first + columns.second) / 2;
   const int windowCentre = (display.left + display.right) / 2;
+  const int displayWidth = display.right - display.left;
+  const bool inside = columns.first > display.left && columns.second < display.right - 1 &&
+                      rows.second < display.bottom - 1;
+  const int characters = InkRuns(screen, display, background);
+  const int shownLength = static_cast<int>(program.DisplayText().size());
+  const bool chosenSize = std::abs(height - inkHeight) <= 3;
+  const bool fittedSize = height < inkHeight && width * 10 >= displayWidth * 9;
+  const std::string figures =
+      "client band: " + std::to_string(bandPixels) + " of " + std::to_string(AreaOf(band)) +
+      " pixels in the background; display: " + std::to_string(characters) + " characters (" +
+      std::to_string(shownLength) + " in its text), " + std::to_string(digitPixels) +
+      " pixels in the text colour, " + std::to_string(displayBackground) + " of " +
+      std::to_string(AreaOf(display)) + " in the background; ink " + std::to_string(width) + "x" +
+      std::to_string(height) + " (font's height: " + std::to_string(inkHeight) + "), columns " +
+      std::to_string(columns.first) + " to " + std::to_string(columns.second) + " of " +
+      std::to_string(display.left) + " to " + std::to_string(display.right - 1) + ", centred at " +
+      std::to_string(centre) + " (window " + std::to_string(windowCentre) + ")";
   if (bandPixels == AreaOf(band) && digitPixels > 1000 && displayBackground > AreaOf(display) / 2 &&
-      std::abs(height - inkHeight) <= 3 && std::abs(centre - windowCentre) <= 12) {
-    return ::testing::AssertionSuccess();
+      characters == shownLength && inside && (chosenSize || fittedSize) &&
+      std::abs(centre - windowCentre) <= 12) {
+    return ::testing::AssertionSuccess() << figures;
   }
-  return ::testing::AssertionFailure()
-         << "client band: " << bandPixels << " of " << AreaOf(band) << " pixels in the background"
-         << "; display: " << digitPixels << " pixels in the text colour, " << displayBackground
-         << " of " << AreaOf(display) << " in the background; ink " << height
-         << " pixels tall (font: " << inkHeight << "), centred at " << centre << " (window "
-         << windowCentre << ")";
+  return ::testing::AssertionFailure() << figures;
 }
 
 ::testing::AssertionResult WaitUntilLooksRight(const Program& program, COLORREF text,
                                                COLORREF background, int inkHeight) {
+  ::testing::AssertionResult last = ::testing::AssertionFailure();
   auto looks = WaitUntil("the screen to show the expected colours and font", [&] {
-    return static_cast<bool>(LooksRight(program, text, background, inkHeight));
+    last = LooksRight(program, text, background, inkHeight);
+    return static_cast<bool>(last);
   });
-  if (looks) return looks;
+  if (looks) return last;
   const std::string picture = TempPath("vantorel-e2e-screen.bmp");
   ScreenShot().SaveBmp(picture);
   return LooksRight(program, text, background, inkHeight) << " (screen saved to " << picture << ")";
@@ -197,6 +229,21 @@ TEST_F(AppearanceTest, ColoursAndFontComeFromTheSettingsFile) {
   const ScreenShot screen;
   EXPECT_EQ(screen.Count(DisplayArea(program_), RGB(255, 255, 255)), 0)
       << "white left in the display";
+
+  // The widest count, and three-digit hours, which a count reaches past a lowered limit after a
+  // hundred hours: put in the display as the count puts its text there.
+  for (const char* count : {"99:59:59", "100:00:00", "00:00:00"}) {
+    ASSERT_TRUE(SetTextOf(program_.display(), count));
+    ASSERT_TRUE(program_.Sync());
+    const auto looks =
+        WaitUntilLooksRight(program_, kRed, kGreen, DigitInkHeight(320, 700, 0, "Arial"));
+    EXPECT_TRUE(looks) << count;
+    const RECT workArea = DesktopWorkArea();
+    std::printf("%s on a work area of %ldx%ld at (%ld,%ld): %s\n", count,
+                workArea.right - workArea.left, workArea.bottom - workArea.top, workArea.left,
+                workArea.top, looks.message());
+  }
+  EXPECT_EQ(SettingsFileLines().at(12), "320") << "the fitted size was saved";
 }
 
 TEST_F(AppearanceTest, ChoosersChangeTheSavedAppearance) {

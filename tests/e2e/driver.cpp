@@ -465,6 +465,24 @@ RECT DesktopWorkArea() {
   return area;
 }
 
+::testing::AssertionResult ClickAt(POINT screenPoint) {
+  // Absolute positions run from 0 to 65535 across the screen.
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input[3] = {};
+  const DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+  for (int i = 0; i < 3; ++i) {
+    input[i].type = INPUT_MOUSE;
+    input[i].mi.dx = MulDiv(screenPoint.x, 65535, width - 1);
+    input[i].mi.dy = MulDiv(screenPoint.y, 65535, height - 1);
+    input[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  }
+  if (SendInput(3, input, sizeof(INPUT)) != 3) {
+    return ::testing::AssertionFailure() << "SendInput refused the click";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 std::string MessageBoxText(HWND box) {
   for (HWND child : ChildWindows(box)) {
     const LONG style = GetWindowLongA(child, GWL_STYLE);

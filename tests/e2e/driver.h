@@ -122,6 +122,9 @@ void EndProcessOf(HWND window);
 RECT DesktopWorkArea();
 std::string MessageBoxText(HWND box);  // its text: the static with id 0xFFFF
 bool IsTopmost(HWND window);           // system-modal message boxes stay on top
+// A left click at a point of the screen through the system's input queue, which gives it to the
+// window it finds under that point, as a person's click.
+::testing::AssertionResult ClickAt(POINT screenPoint);
 // Clicks a dialog's button by posting its notification, then waits for the dialog to go away.
 ::testing::AssertionResult Answer(HWND dialog, int buttonId);
 ::testing::AssertionResult WaitGone(HWND window);

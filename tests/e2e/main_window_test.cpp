@@ -137,9 +137,13 @@ TEST_F(MainWindowTest, FirstStartShowsTheIdleWindowAndWritesTheDefaults) {
   EXPECT_EQ(program_.DisplayText(), "00:00:00");
   EXPECT_EQ(program_.ButtonStates(), "Start+ Pause- Stop- Reset-");
 
+  // The work area as it is, wherever a taskbar leaves it, and so the caption and the menu in it.
   RECT frame = {};
   GetWindowRect(window, &frame);
-  EXPECT_EQ(Describe(frame), Describe({0, 0, workArea.right, workArea.bottom}));
+  EXPECT_EQ(Describe(frame), Describe(workArea));
+  RECT client = ClientRectOnScreen(window);
+  EXPECT_TRUE(client.top > workArea.top && client.left >= workArea.left)
+      << "client area " << Describe(client) << ", work area " << Describe(workArea);
   const LONG style = GetWindowLongA(window, GWL_STYLE);
   EXPECT_EQ(style & 0x00CA0000, 0x00CA0000) << std::hex << style;
   EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0) << std::hex << style;
@@ -159,8 +163,9 @@ TEST_F(MainWindowTest, FirstStartShowsTheIdleWindowAndWritesTheDefaults) {
         << button.text;
   }
   const HWND display = program_.display();
-  EXPECT_EQ(Describe(RectInClient(display, window)),
-            Describe({0, 100, workArea.right, 100 + workArea.bottom}));
+  const LONG width = workArea.right - workArea.left;
+  const LONG height = workArea.bottom - workArea.top;
+  EXPECT_EQ(Describe(RectInClient(display, window)), Describe({0, 100, width, 100 + height}));
   const LONG displayStyle = GetWindowLongA(display, GWL_STYLE);
   EXPECT_EQ(displayStyle & (WS_CHILD | WS_VISIBLE | ES_READONLY | ES_CENTER),
             WS_CHILD | WS_VISIBLE | ES_READONLY | ES_CENTER)

@@ -1,6 +1,10 @@
 // The Preferences dialog: the values it shows, the bounds OK applies to the positions, the
 // controls moving at once, the options taking effect, and the two sound-file choosers.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver.h"
@@ -104,6 +108,68 @@ unsigned SecondsShown(const Program& program) {
   return 0;
 }
 
+// The width and height of the ink of `label` drawn in `font` on a button's face, as the screen's
+// ink is told from the face.
+SIZE LabelInk(HFONT font, const char* label) {
+  constexpr int kWidth = 200;
+  constexpr int kHeight = 80;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = kWidth;
+  info.bmiHeader.biHeight = -kHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+  HGDIOBJ oldFont = SelectObject(memory, font);
+  const RECT all = {0, 0, kWidth, kHeight};
+  FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(memory, TRANSPARENT);
+  SetTextColor(memory, GetSysColor(COLOR_BTNTEXT));
+  TextOutA(memory, 20, 20, label, static_cast<int>(std::strlen(label)));
+  GdiFlush();
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  RECT ink = {kWidth, kHeight, -1, -1};
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const DWORD rgb = pixels[y * kWidth + x];
+      const int distance = std::abs(static_cast<int>((rgb >> 16) & 0xFF) - GetRValue(face)) +
+                           std::abs(static_cast<int>((rgb >> 8) & 0xFF) - GetGValue(face)) +
+                           std::abs(static_cast<int>(rgb & 0xFF) - GetBValue(face));
+      if (distance > 96) {
+        ink = {std::min(ink.left, LONG{x}), std::min(ink.top, LONG{y}),
+               std::max(ink.right, LONG{x}), std::max(ink.bottom, LONG{y})};
+      }
+    }
+  }
+  SelectObject(memory, oldFont);
+  SelectObject(memory, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ink.right < 0 ? SIZE{0, 0} : SIZE{ink.right - ink.left + 1, ink.bottom - ink.top + 1};
+}
+
+// The ink of a button's label on screen, inside its edges.
+SIZE ShownLabelInk(HWND button) {
+  RECT inner = ClientRectOnScreen(button);
+  InflateRect(&inner, -4, -4);
+  const ScreenShot screen;
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const auto rows = screen.InkRows(inner, face);
+  const auto columns = screen.InkColumns(inner, face);
+  if (rows.first < 0) return {0, 0};
+  return {columns.second - columns.first + 1, rows.second - rows.first + 1};
+}
+
+std::string Describe(SIZE size) {
+  return std::to_string(size.cx) + "x" + std::to_string(size.cy);
+}
+
 std::string Correction(const std::string& caption, long value) {
   return caption + " | Maximum exceeded! Value set to " + std::to_string(value) +
          " | information | OK | no owner";
@@ -186,17 +252,18 @@ TEST_F(PreferencesTest, UncheckedTickSilencesTheNextSecond) {
 TEST_F(PreferencesTest, PositionsAreBoundedInOrderAndTheControlsMoveAtOnce) {
   PrepareSettings(QuickSettings());
   ASSERT_TRUE(program_.LaunchAndWait());
+  // The bounds stand on the work area's size, wherever a taskbar puts its origin.
   const RECT workArea = DesktopWorkArea();
-  const long maxLeft = workArea.right - 360;
-  const long maxDisplayTop = workArea.bottom - 350;
+  const long maxLeft = workArea.right - workArea.left - 360;
+  const long maxDisplayTop = workArea.bottom - workArea.top - 350;
   ASSERT_GE(maxDisplayTop, 245) << "the work area is too small for this test";
 
   // With the display's top at 100 the buttons' top may be 55.
   HWND dialog = OpenPreferences(program_);
   ASSERT_TRUE(dialog);
-  ASSERT_TRUE(TypePositions(dialog, "500", "55", "100"));
+  ASSERT_TRUE(TypePositions(dialog, "400", "55", "100"));
   ConfirmWithMessages(program_, dialog, {});
-  EXPECT_EQ(Layout(program_), ExpectedLayout(500, 55, 100));
+  EXPECT_EQ(Layout(program_), ExpectedLayout(400, 55, 100));
 
   // 56 is too low for the display's top in force, even with a new one lower down in the same OK.
   dialog = OpenPreferences(program_);
@@ -208,7 +275,8 @@ TEST_F(PreferencesTest, PositionsAreBoundedInOrderAndTheControlsMoveAtOnce) {
                        Correction("Timer display position from top", maxDisplayTop)});
   EXPECT_EQ(Layout(program_),
             ExpectedLayout(static_cast<int>(maxLeft), 55, static_cast<int>(maxDisplayTop)));
-  EXPECT_EQ(RectInClient(program_.Button(kReset), program_.window()).left, workArea.right - 90);
+  EXPECT_EQ(RectInClient(program_.Button(kReset), program_.window()).left,
+            workArea.right - workArea.left - 90);
   std::vector<std::string> lines = SettingsFileLines();
   lines.resize(18);
   EXPECT_EQ(
@@ -239,6 +307,56 @@ TEST_F(PreferencesTest, ABoundBelowZeroLeavesOnlyZero) {
   dialog = OpenPreferences(program_);
   ASSERT_TRUE(dialog);
   ConfirmWithMessages(program_, dialog, {});  // 0 itself passes
+}
+
+// The display at the very top, over the buttons' row: the buttons stay in sight, in the font
+// dialogs use rather than the old bitmap System font, and each takes a click at its centre.
+TEST_F(PreferencesTest, DisplayAtTheTopLeavesTheButtonsInSightAndUsable) {
+  SettingsFile settings = QuickSettings();
+  settings.limitMinutes = 1;
+  PrepareSettings(settings);
+  ASSERT_TRUE(program_.LaunchAndWait());
+  const HWND dialog = OpenPreferences(program_);
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(TypePositions(dialog, "430", "10", "0"));
+  ConfirmWithMessages(program_, dialog, {});
+  EXPECT_EQ(Layout(program_), ExpectedLayout(430, 10, 0));
+
+  NONCLIENTMETRICSA metrics = {};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  HFONT messageFont = CreateFontIndirectA(&metrics.lfMessageFont);
+  const auto systemFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+  for (auto [id, label] : {std::pair{kStart, "Start"}, std::pair{kPause, "Pause"},
+                           std::pair{kStop, "Stop"}, std::pair{kReset, "Reset"}}) {
+    const SIZE wanted = LabelInk(messageFont, label);
+    const SIZE system = LabelInk(systemFont, label);
+    ASSERT_GT(std::abs(wanted.cx - system.cx) + std::abs(wanted.cy - system.cy), 2)
+        << label << ": the message font (" << metrics.lfMessageFont.lfFaceName
+        << ") and the System font draw it alike here";
+    SIZE shown = {};
+    EXPECT_TRUE(WaitUntil("the label of " + std::string(label) + " in the message font",
+                          [&] {
+                            shown = ShownLabelInk(program_.Button(id));
+                            return std::abs(shown.cx - wanted.cx) <= 1 &&
+                                   std::abs(shown.cy - wanted.cy) <= 1;
+                          }))
+        << label << ": ink " << Describe(shown) << " on screen, " << Describe(wanted)
+        << " in the message font, " << Describe(system) << " in the System font";
+  }
+  DeleteObject(messageFont);
+
+  for (auto [id, after] : {std::pair{kStart, "Start- Pause+ Stop+ Reset-"},
+                           std::pair{kPause, "Start+ Pause- Stop- Reset+"},
+                           std::pair{kStart, "Start- Pause+ Stop+ Reset-"},
+                           std::pair{kStop, "Start+ Pause- Stop- Reset+"},
+                           std::pair{kReset, "Start+ Pause- Stop- Reset-"}}) {
+    const RECT button = ClientRectOnScreen(program_.Button(id));
+    ASSERT_TRUE(ClickAt({(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
+    EXPECT_TRUE(WaitUntil("the click on " + TextOf(program_.Button(id)) + " to count", [&] {
+      return program_.ButtonStates() == after;
+    })) << program_.ButtonStates();
+  }
 }
 
 TEST_F(PreferencesTest, SoundFilesComeFromTheSystemFileDialog) {
