@@ -96,9 +96,8 @@ int InkRuns(const ScreenShot& screen, const RECT& area, COLORREF background) {
 
 // Digits in `text` on `background` filling the display, the client area around it in
 // `background`, the count the display holds drawn, its ink whole inside the window and centred:
-// `inkHeight` pixels
-// tall, the chosen font's, or, where the count is wider than the window in it, less, at a size
-// that just fits.
+// `inkHeight` pixels tall, the chosen font's, or, where the count is wider than the window in
+// it, less, at a size that just fits.
 ::testing::AssertionResult LooksRight(const Program& program, COLORREF text, COLORREF background,
                                       int inkHeight) {
   const ScreenShot screen;

@@ -708,7 +708,15 @@ namespace {
 // --- Screen --------------------------------------------------------------------------------
 
 ScreenShot::ScreenShot()
-    : width_(GetSystemMetrics(SM_CXSCREEN)), height_(GetSystemMetrics(SM_CYSCREEN)) {
+    : ScreenShot(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                 [](HDC canvas, int width, int height) {
+                   HDC screen = GetDC(nullptr);
+                   BitBlt(canvas, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+                   ReleaseDC(nullptr, screen);
+                 }) {}
+
+ScreenShot::ScreenShot(int width, int height, const std::function<void(HDC, int, int)>& draw)
+    : width_(width), height_(height) {
   pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -717,17 +725,24 @@ ScreenShot::ScreenShot()
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  HDC canvas = CreateCompatibleDC(screen);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+  HGDIOBJ old = SelectObject(canvas, bitmap);
+  draw(canvas, width_, height_);
   GdiFlush();
   std::memcpy(pixels_.data(), bits, pixels_.size() * sizeof(DWORD));
-  SelectObject(memory, old);
+  SelectObject(canvas, old);
   DeleteObject(bitmap);
-  DeleteDC(memory);
+  DeleteDC(canvas);
   ReleaseDC(nullptr, screen);
+}
+
+SIZE ScreenShot::InkSize(const RECT& area, COLORREF background) const {
+  const auto rows = InkRows(area, background);
+  const auto columns = InkColumns(area, background);
+  if (rows.first < 0) return {0, 0};
+  return {columns.second - columns.first + 1, rows.second - rows.first + 1};
 }
 
 COLORREF ScreenShot::At(int x, int y) const {

@@ -168,6 +168,8 @@ std::vector<LiveControl> LiveControls(HWND dialog);
 class ScreenShot {
  public:
   ScreenShot();  // the whole screen, now
+  // What `draw` puts on a blank canvas of that size.
+  ScreenShot(int width, int height, const std::function<void(HDC, int, int)>& draw);
   COLORREF At(int x, int y) const;
   int width() const { return width_; }
   int height() const { return height_; }
@@ -175,6 +177,7 @@ class ScreenShot {
   // Rows of `area` holding a pixel other than `background`: first and last, -1 when none.
   std::pair<int, int> InkRows(const RECT& area, COLORREF background) const;
   std::pair<int, int> InkColumns(const RECT& area, COLORREF background) const;
+  SIZE InkSize(const RECT& area, COLORREF background) const;  // 0x0 when there is none
   bool SaveBmp(const std::string& path) const;
 
  private:

@@ -111,59 +111,23 @@ unsigned SecondsShown(const Program& program) {
 // The width and height of the ink of `label` drawn in `font` on a button's face, as the screen's
 // ink is told from the face.
 SIZE LabelInk(HFONT font, const char* label) {
-  constexpr int kWidth = 200;
-  constexpr int kHeight = 80;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = -kHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-  HGDIOBJ oldFont = SelectObject(memory, font);
-  const RECT all = {0, 0, kWidth, kHeight};
-  FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
-  SetBkMode(memory, TRANSPARENT);
-  SetTextColor(memory, GetSysColor(COLOR_BTNTEXT));
-  TextOutA(memory, 20, 20, label, static_cast<int>(std::strlen(label)));
-  GdiFlush();
-  const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  RECT ink = {kWidth, kHeight, -1, -1};
-  const auto* pixels = static_cast<const DWORD*>(bits);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const DWORD rgb = pixels[y * kWidth + x];
-      const int distance = std::abs(static_cast<int>((rgb >> 16) & 0xFF) - GetRValue(face)) +
-                           std::abs(static_cast<int>((rgb >> 8) & 0xFF) - GetGValue(face)) +
-                           std::abs(static_cast<int>(rgb & 0xFF) - GetBValue(face));
-      if (distance > 96) {
-        ink = {std::min(ink.left, LONG{x}), std::min(ink.top, LONG{y}),
-               std::max(ink.right, LONG{x}), std::max(ink.bottom, LONG{y})};
-      }
-    }
-  }
-  SelectObject(memory, oldFont);
-  SelectObject(memory, oldBitmap);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ink.right < 0 ? SIZE{0, 0} : SIZE{ink.right - ink.left + 1, ink.bottom - ink.top + 1};
+  const RECT all = {0, 0, 200, 80};
+  const ScreenShot drawn(all.right, all.bottom, [&](HDC canvas, int, int) {
+    FillRect(canvas, &all, GetSysColorBrush(COLOR_BTNFACE));
+    const HGDIOBJ old = SelectObject(canvas, font);
+    SetBkMode(canvas, TRANSPARENT);
+    SetTextColor(canvas, GetSysColor(COLOR_BTNTEXT));
+    TextOutA(canvas, 20, 20, label, static_cast<int>(std::strlen(label)));
+    SelectObject(canvas, old);
+  });
+  return drawn.InkSize(all, GetSysColor(COLOR_BTNFACE));
 }
 
 // The ink of a button's label on screen, inside its edges.
 SIZE ShownLabelInk(HWND button) {
   RECT inner = ClientRectOnScreen(button);
   InflateRect(&inner, -4, -4);
-  const ScreenShot screen;
-  const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  const auto rows = screen.InkRows(inner, face);
-  const auto columns = screen.InkColumns(inner, face);
-  if (rows.first < 0) return {0, 0};
-  return {columns.second - columns.first + 1, rows.second - rows.first + 1};
+  return ScreenShot().InkSize(inner, GetSysColor(COLOR_BTNFACE));
 }
 
 std::string Describe(SIZE size) {

@@ -13,10 +13,19 @@ using AboutTest = ProgramTest;
 
 constexpr int kAppIcon = 4001;
 constexpr int kVisit = 4003;
+constexpr int kChooseTick = 4010;
 constexpr char kWebPage[] = "https://vantorel.example.com/";
 constexpr char kHelpFile[] = "vantorelhelp.chm";
 constexpr char kHelpViewerClass[] = "HH Parent";
 constexpr char kHelpCaption[] = "Vantorel Help";  // the title inside the help file
+
+// A copy of the program alone in `folder`, made anew; its path, or "" when it cannot be made.
+std::string CopyOfProgramIn(const std::string& folder) {
+  RemoveTree(folder);
+  const std::string copy = folder + "\\vantorel.exe";
+  if (!CreateFolders(folder) || !CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) return "";
+  return copy;
+}
 
 HWND ChildWithText(HWND dialog, const std::string& text) {
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -259,9 +268,8 @@ TEST_F(HelpTest, ChoosingASoundFileLeavesTheCurrentDirectory) {
   // A copy of the program without its help file, started in the folder that has it: F1 finds
   // the help file by its bare name only while the current directory stays there.
   const std::string folder = TempPath("vantorel-e2e-help-elsewhere");
-  const std::string copy = folder + "\\vantorel.exe";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) << "cannot copy the program";
+  const std::string copy = CopyOfProgramIn(folder);
+  ASSERT_FALSE(copy.empty()) << "cannot copy the program";
   PrepareSettings(QuickSettings());
   ASSERT_TRUE(program_.LaunchFrom(copy, FolderOf(ProgramPath())));
   ASSERT_TRUE(program_.WaitForMainWindow());
@@ -269,7 +277,7 @@ TEST_F(HelpTest, ChoosingASoundFileLeavesTheCurrentDirectory) {
   program_.PostKey(VK_F2);
   const HWND preferences = program_.WaitForDialog("Preferences");
   ASSERT_TRUE(preferences);
-  PostMessageA(preferences, WM_COMMAND, 4010, 0);
+  PostMessageA(preferences, WM_COMMAND, kChooseTick, 0);
   const HWND chooser = program_.WaitForDialog("Open");
   ASSERT_TRUE(chooser);
   ASSERT_TRUE(BrowseInFileDialog(chooser, FolderOf(wav)));
@@ -279,18 +287,15 @@ TEST_F(HelpTest, ChoosingASoundFileLeavesTheCurrentDirectory) {
 
   program_.Kill();
   DeleteFileA(wav.c_str());
-  DeleteFileA(copy.c_str());
-  RemoveDirectoryA(folder.c_str());
+  RemoveTree(folder);
 }
 
 TEST_F(HelpTest, F1FindsTheHelpFileOfAProgramInAFolderNamedInManyScripts) {
   // The viewer takes its file from a command line in the system's code page, where these
   // characters have no place.
   const std::string folder = TempPath(kManyScripts);
-  const std::string copy = folder + "\\vantorel.exe";
-  RemoveTree(folder);
-  ASSERT_TRUE(CreateFolders(folder));
-  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) << "cannot copy the program";
+  const std::string copy = CopyOfProgramIn(folder);
+  ASSERT_FALSE(copy.empty()) << "cannot copy the program";
   ASSERT_TRUE(CopyFileA((FolderOf(ProgramPath()) + "\\" + kHelpFile).c_str(),
                         (folder + "\\" + kHelpFile).c_str(), FALSE))
       << "cannot copy the help file";
@@ -314,9 +319,8 @@ TEST_F(HelpTest, F1FindsTheHelpFileOfAProgramInAFolderNamedInManyScripts) {
 TEST_F(HelpTest, F1WithoutTheHelpFileSaysSoOnce) {
   // A copy of the program in a folder of its own, started from yet another folder.
   const std::string folder = TempPath("vantorel-e2e-no-help");
-  const std::string copy = folder + "\\vantorel.exe";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) << "cannot copy the program";
+  const std::string copy = CopyOfProgramIn(folder);
+  ASSERT_FALSE(copy.empty()) << "cannot copy the program";
   ASSERT_FALSE(FileExists(folder + "\\" + kHelpFile));
   ASSERT_FALSE(FileExists(TempPath(kHelpFile)));
   PrepareSettings(QuickSettings());
@@ -335,8 +339,7 @@ TEST_F(HelpTest, F1WithoutTheHelpFileSaysSoOnce) {
   EXPECT_TRUE(WindowsOfClass(kHelpViewerClass).empty()) << "a help viewer opened";
 
   program_.Kill();
-  DeleteFileA(copy.c_str());
-  RemoveDirectoryA(folder.c_str());
+  RemoveTree(folder);
 }
 
 }  // namespace
