@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/main_window.h"
+#include "app/monitor_placement.h"
 #include "app/win32_system.h"
 #include "resources/resource.h"
 
@@ -63,10 +64,24 @@ bool IsRepeat(const MSG& message) {
   return (message.lParam & (LPARAM{1} << 30)) != 0;
 }
 
+// F11 toggles full screen and Escape leaves it, for the window and its buttons alike. Not
+// accelerators: the table holds the menu's keys only.
+UINT FullScreenCommand(const MSG& message) {
+  if (message.message != WM_KEYDOWN || IsRepeat(message)) return 0;
+  if (message.hwnd != mainWindow && GetParent(message.hwnd) != mainWindow) return 0;
+  if (message.wParam == VK_F11) return CMD_FULL_SCREEN;
+  if (message.wParam == VK_ESCAPE && IsFullScreen()) return CMD_LEAVE_FULL_SCREEN;
+  return 0;
+}
+
 int RunMessageLoop(HACCEL accelerators) {
   MSG message = {};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (TranslateAcceleratorA(mainWindow, accelerators, &message)) continue;
+    if (const UINT command = FullScreenCommand(message)) {
+      SendMessageA(mainWindow, WM_COMMAND, command, 0);
+      continue;
+    }
     if (IsDialogKey(message)) {
       // A held Enter presses once: the focus moves on to the next button as the first press
       // disables its own.
@@ -105,7 +120,7 @@ int Run() {
     return 0;
   }
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_ACCELERATORS));
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+  TakeStartArea();
   // The window covers the work area wherever a taskbar leaves it, so its caption and menu stay
   // in sight. It clips its children: erasing its background leaves the digits standing.
   mainWindow = CreateWindowExA(0, kMainWindowClass, "Vantorel",

@@ -2,6 +2,8 @@
 
 #include "app/app.h"
 #include "app/appearance.h"
+#include "app/monitor_placement.h"
+#include "core/screen_placement.h"
 #include "core/time_text.h"
 #include "core/timer_engine.h"
 #include "dialogs/dialogs.h"
@@ -14,30 +16,38 @@ namespace vantorel {
 
 MainControls controls = {};
 
-void DeriveButtonPositions() {
-  const int left = static_cast<int>(settings.buttonsLeft);
-  controls.pauseX = left + 90;
-  controls.stopX = left + 180;
-  controls.resetX = left + 270;
-}
-
 namespace {
 
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 40;
 constexpr UINT kDisplayId = 0xFFFF;
 
+// Where the settings put the controls, or the nearest place inside a smaller area.
+ControlPositions Placed() {
+  return PositionsWithin(settings.buttonsLeft, settings.buttonsTop, settings.displayTop,
+                         WorkAreaWidth(), WorkAreaHeight());
+}
+
 }  // namespace
 
+void DeriveButtonPositions() {
+  const int left = static_cast<int>(Placed().buttonsLeft);
+  controls.startX = left;
+  controls.pauseX = left + 90;
+  controls.stopX = left + 180;
+  controls.resetX = left + 270;
+}
+
 void MoveControls() {
-  const int top = static_cast<int>(settings.buttonsTop);
-  MoveWindow(controls.start, static_cast<int>(settings.buttonsLeft), top, kButtonWidth,
-             kButtonHeight, TRUE);
+  DeriveButtonPositions();
+  const ControlPositions placed = Placed();
+  const int top = static_cast<int>(placed.buttonsTop);
+  MoveWindow(controls.start, controls.startX, top, kButtonWidth, kButtonHeight, TRUE);
   MoveWindow(controls.pause, controls.pauseX, top, kButtonWidth, kButtonHeight, TRUE);
   MoveWindow(controls.stop, controls.stopX, top, kButtonWidth, kButtonHeight, TRUE);
   MoveWindow(controls.reset, controls.resetX, top, kButtonWidth, kButtonHeight, TRUE);
   // The same geometry as at creation: as large as the work area, only the top matters.
-  MoveWindow(controls.display, 0, static_cast<int>(settings.displayTop), WorkAreaWidth(),
+  MoveWindow(controls.display, 0, static_cast<int>(placed.displayTop), WorkAreaWidth(),
              WorkAreaHeight(), TRUE);
 }
 
@@ -65,15 +75,27 @@ HFONT CreateMessageFont() {
 HWND CreateButton(HWND window, const char* text, int id, int x) {
   HWND button =
       CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x,
-                      static_cast<int>(settings.buttonsTop), kButtonWidth, kButtonHeight, window,
+                      static_cast<int>(Placed().buttonsTop), kButtonWidth, kButtonHeight, window,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont), FALSE);
   return button;
 }
 
+// The edit control's own procedure, under the display's.
+WNDPROC displayProc = nullptr;
+
+// A double-click on the digits toggles full screen instead of selecting them.
+LRESULT CALLBACK DisplayProc(HWND display, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_LBUTTONDBLCLK) {
+    SendMessageA(GetParent(display), WM_COMMAND, CMD_FULL_SCREEN, 0);
+    return 0;
+  }
+  return CallWindowProcA(displayProc, display, message, wParam, lParam);
+}
+
 void CreateControls(HWND window) {
   buttonFont = CreateMessageFont();
-  controls.start = CreateButton(window, "Start", BTN_START, static_cast<int>(settings.buttonsLeft));
+  controls.start = CreateButton(window, "Start", BTN_START, controls.startX);
   controls.pause = CreateButton(window, "Pause", BTN_PAUSE, controls.pauseX);
   controls.stop = CreateButton(window, "Stop", BTN_STOP, controls.stopX);
   controls.reset = CreateButton(window, "Reset", BTN_RESET, controls.resetX);
@@ -81,10 +103,12 @@ void CreateControls(HWND window) {
   // take the clicks where the two overlap.
   controls.display = CreateWindowExA(
       0, "edit", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_READONLY | ES_CENTER, 0,
-      static_cast<int>(settings.displayTop), WorkAreaWidth(), WorkAreaHeight(), window,
+      static_cast<int>(Placed().displayTop), WorkAreaWidth(), WorkAreaHeight(), window,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDisplayId)), instance, nullptr);
   SetWindowPos(controls.display, HWND_BOTTOM, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+  displayProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(controls.display, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DisplayProc)));
 }
 
 void HoldOffScreenSaver() {
@@ -144,6 +168,8 @@ void OnCommand(HWND window, int id, int notification) {
     case BTN_PAUSE: timerEngine.Pause(); return;
     case BTN_STOP: timerEngine.Stop(); return;
     case BTN_RESET: timerEngine.Reset(); return;
+    case CMD_FULL_SCREEN: ToggleFullScreen(window); return;
+    case CMD_LEAVE_FULL_SCREEN: LeaveFullScreen(window); return;
     case IDOK: PressFocusedButton(window); return;
     default: break;
   }
@@ -178,6 +204,12 @@ void EndSession() {
   TheSystem().KillSecondTimer();
 }
 
+// A taskbar moved or resized changes the work area.
+LRESULT OnSettingChange(HWND window, WPARAM action) {
+  if (action == SPI_SETWORKAREA) OnDisplaysChanged(window);
+  return 0;
+}
+
 LRESULT OnEndSession(bool ending) {
   if (ending) EndSession();
   return 0;
@@ -202,6 +234,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnColorStatic(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                            wParam, lParam);
     case WM_ACTIVATE: OnActivate(window); return 0;
+    case WM_ENTERSIZEMOVE: OnEnterSizeMove(); return 0;
+    case WM_EXITSIZEMOVE: OnExitSizeMove(window); return 0;
+    case WM_WINDOWPOSCHANGED:
+      OnWindowPosChanged(window);
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DISPLAYCHANGE: OnDisplaysChanged(window); return 0;
+    case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
     case WM_ENDSESSION: return OnEndSession(wParam != FALSE);
     case WM_DESTROY: OnDestroy(); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);

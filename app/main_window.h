@@ -7,13 +7,15 @@ namespace vantorel {
 
 constexpr char kMainWindowClass[] = "Vantorel";
 
-// The main window's children. The x positions of Pause, Stop and Reset follow buttonsLeft.
+// The main window's children. The x positions of the buttons follow buttonsLeft, within the
+// area the window covers.
 struct MainControls {
   HWND start;
   HWND pause;
   HWND stop;
   HWND reset;
   HWND display;
+  int startX;
   int pauseX;
   int stopX;
   int resetX;
@@ -21,10 +23,11 @@ struct MainControls {
 
 extern MainControls controls;
 
-// Recomputes the x positions of Pause, Stop and Reset from settings.buttonsLeft.
+// Recomputes the x positions of the buttons from settings.buttonsLeft.
 void DeriveButtonPositions();
 
-// Moves the four buttons and the display to where the settings put them, repainting them.
+// Moves the four buttons and the display to where the settings put them (the nearest place
+// inside an area too small for that) and sizes the display to the area, repainting them.
 void MoveControls();
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -23,6 +23,9 @@
 #define CMD_HELP_CONTENTS 2008
 #define CMD_ABOUT 2009
 #define CMD_VIEW_LOG 2010
+// Commands of keys and clicks that have no menu item
+#define CMD_FULL_SCREEN 2011
+#define CMD_LEAVE_FULL_SCREEN 2012
 
 // Accelerators
 #define IDA_ACCELERATORS 3001

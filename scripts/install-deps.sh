@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest clang-format
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine wine64 wine32:i386 xvfb x11-utils x11-xserver-utils imagemagick fonts-liberation
+  wine wine64 wine32:i386 xvfb xserver-xorg-core xserver-xorg-video-dummy x11-utils
+  x11-xserver-utils imagemagick fonts-liberation
   sox lame python3 fp-utils xdotool nsis zip unzip
 )
 

@@ -1,0 +1,79 @@
+#include "core/screen_placement.h"
+
+#include <algorithm>
+
+namespace vantorel {
+
+namespace {
+
+// The row of four buttons with the room the Preferences leave beside it, and the digits'
+// height at the default font.
+constexpr long kButtonRowRoom = 360;
+constexpr long kDisplayRoom = 350;
+// The buttons stand at least this far above the display.
+constexpr long kButtonsAboveDisplay = 45;
+
+long AtMost(std::uint32_t stored, long maximum) {
+  return static_cast<long>(std::min<std::int64_t>(stored, maximum));
+}
+
+}  // namespace
+
+long MaxButtonsLeft(long areaWidth) {
+  return std::max(0L, areaWidth - kButtonRowRoom);
+}
+
+long MaxDisplayTop(long areaHeight) {
+  return std::max(0L, areaHeight - kDisplayRoom);
+}
+
+ControlPositions PositionsWithin(std::uint32_t buttonsLeft, std::uint32_t buttonsTop,
+                                 std::uint32_t displayTop, long areaWidth, long areaHeight) {
+  ControlPositions positions;
+  positions.buttonsLeft = AtMost(buttonsLeft, MaxButtonsLeft(areaWidth));
+  positions.displayTop = AtMost(displayTop, MaxDisplayTop(areaHeight));
+  // Only what a display at the lowest place the area allows would push out: buttons above a
+  // display drawn higher than stored keep their own place.
+  positions.buttonsTop =
+      AtMost(buttonsTop, std::max(0L, MaxDisplayTop(areaHeight) - kButtonsAboveDisplay));
+  return positions;
+}
+
+std::vector<std::size_t> MonitorOrder(const std::vector<MonitorRects>& monitors) {
+  std::vector<std::size_t> order(monitors.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const MonitorRects& first = monitors[a];
+    const MonitorRects& second = monitors[b];
+    if (first.primary != second.primary) return first.primary;
+    if (first.monitor.left != second.monitor.left) return first.monitor.left < second.monitor.left;
+    return first.monitor.top < second.monitor.top;
+  });
+  return order;
+}
+
+void WindowFit::Fitted(std::uintptr_t monitor, const ScreenRect& area) {
+  monitor_ = monitor;
+  area_ = area;
+  pending_ = false;
+}
+
+bool WindowFit::MoveLoopEnded(std::uintptr_t monitor, const ScreenRect& area) {
+  inMoveLoop_ = false;
+  return !minimised_ && Differs(monitor, area);
+}
+
+bool WindowFit::Moved(bool minimised, std::uintptr_t monitor, const ScreenRect& area) {
+  const bool restored = minimised_ && !minimised;
+  minimised_ = minimised;
+  if (minimised || inMoveLoop_) return false;
+  return (restored && pending_) || Differs(monitor, area);
+}
+
+bool WindowFit::DisplaysChanged(bool minimised) {
+  minimised_ = minimised;
+  if (minimised) pending_ = true;
+  return !minimised;
+}
+
+}  // namespace vantorel
