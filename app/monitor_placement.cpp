@@ -119,7 +119,12 @@ void OnWindowPosChanged(HWND window) {
 }
 
 void OnDisplaysChanged(HWND window) {
-  if (windowFit.DisplaysChanged(IsIconic(window) != FALSE)) FitTo(window, MonitorOf(window));
+  const bool minimised = IsIconic(window) != FALSE;
+  const HMONITOR monitor = MonitorOf(window);
+  if (windowFit.DisplaysChanged(minimised, Id(monitor),
+                                minimised ? ScreenRect{} : AreaOn(monitor))) {
+    FitTo(window, monitor);
+  }
 }
 
 bool IsFullScreen() {

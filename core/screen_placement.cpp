@@ -70,10 +70,12 @@ bool WindowFit::Moved(bool minimised, std::uintptr_t monitor, const ScreenRect& 
   return (restored && pending_) || Differs(monitor, area);
 }
 
-bool WindowFit::DisplaysChanged(bool minimised) {
+bool WindowFit::DisplaysChanged(bool minimised, std::uintptr_t monitor, const ScreenRect& area) {
   minimised_ = minimised;
   if (minimised) pending_ = true;
-  return !minimised;
+  // Windows may already have moved the window off a monitor that was removed, and it fitted
+  // itself then: one fit for one change.
+  return !minimised && Differs(monitor, area);
 }
 
 }  // namespace vantorel

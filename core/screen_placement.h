@@ -72,8 +72,9 @@ class WindowFit {
   // program. A move within the same monitor is left where it landed.
   bool Moved(bool minimised, std::uintptr_t monitor, const ScreenRect& area);
 
-  // The displays or the taskbar changed: the window fits anew at once, or once it is restored.
-  bool DisplaysChanged(bool minimised);
+  // The displays or the taskbar changed: the window fits anew at once where that changed its
+  // monitor or the area it would cover there, or once it is restored.
+  bool DisplaysChanged(bool minimised, std::uintptr_t monitor, const ScreenRect& area);
 
   bool inMoveLoop() const { return inMoveLoop_; }
 

@@ -64,20 +64,27 @@ TEST(ScreenPlacementTest, WindowFitsOncePerChangeNeverDuringADragNorWhileMinimis
   fit.Fitted(kLaptopId, kLaptop.work);
   // A taskbar moved to the left of the laptop changes its work area under the window.
   const ScreenRect taskbarLeft = {60, 0, 1280, 1024};
-  EXPECT_TRUE(fit.DisplaysChanged(false));
+  EXPECT_TRUE(fit.DisplaysChanged(false, kLaptopId, taskbarLeft));
   fit.Fitted(kLaptopId, taskbarLeft);
+  // A change that leaves the window's monitor and area as they were (another monitor's, a
+  // colour depth) leaves the window be.
+  EXPECT_FALSE(fit.DisplaysChanged(false, kLaptopId, taskbarLeft));
   // The projector unplugged while the window is minimised: nothing until it is restored, then
   // one fit, also where the monitor and its area look as before.
   EXPECT_FALSE(fit.Moved(true, kLaptopId, {}));
-  EXPECT_FALSE(fit.DisplaysChanged(true));
+  EXPECT_FALSE(fit.DisplaysChanged(true, kLaptopId, {}));
   EXPECT_FALSE(fit.Moved(true, kLaptopId, {}));
   EXPECT_TRUE(fit.Moved(false, kLaptopId, taskbarLeft));
   fit.Fitted(kLaptopId, taskbarLeft);
   EXPECT_FALSE(fit.Moved(false, kLaptopId, taskbarLeft));
-  // The monitor the window was on is removed: it fits at once, where Windows names the
-  // nearest monitor that remains.
+  // The monitor the window was on is removed: Windows names the nearest that remains, and the
+  // window fits there once, whether Windows moved it first or not.
   fit.Fitted(kProjectorId, kProjector.work);
-  EXPECT_TRUE(fit.DisplaysChanged(false));
+  EXPECT_TRUE(fit.DisplaysChanged(false, kLaptopId, kLaptop.work));
+  fit.Fitted(kProjectorId, kProjector.work);
+  EXPECT_TRUE(fit.Moved(false, kLaptopId, kLaptop.work));
+  fit.Fitted(kLaptopId, kLaptop.work);
+  EXPECT_FALSE(fit.DisplaysChanged(false, kLaptopId, kLaptop.work));
 }
 
 }  // namespace
