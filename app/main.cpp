@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/app.h"
+#include "app/commands.h"
 #include "app/main_window.h"
 #include "app/monitor_placement.h"
 #include "app/win32_system.h"
@@ -105,11 +106,19 @@ void ReportStartupFailure() {
 
 }  // namespace
 
-int Run() {
+int Run(const char* arguments) {
   instance = GetModuleHandleA(nullptr);
+  // A faulty command line changes nothing anywhere: it is read before anything else.
+  CommandLine command;
+  if (!ReadCommandLine(arguments, &command)) return kExitBadCommandLine;
+  if (command.showUsage) {
+    ShowCommandLineUsage();
+    return kExitDone;
+  }
   if (AnotherCopyRuns()) {
+    if (!command.Empty()) return HandToRunningCopy(arguments);
     HandOverToRunningCopy();
-    return 0;
+    return kExitDone;
   }
   InstallSystem(&Win32System());
   // The manifest asks for version 6 of the common controls; loading them makes it count.
@@ -133,11 +142,12 @@ int Run() {
   }
   ShowWindow(mainWindow, SW_SHOW);
   UpdateWindow(mainWindow);
+  ApplyCommandLine(mainWindow, command);
   return RunMessageLoop(accelerators);
 }
 
 }  // namespace vantorel
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  ExitProcess(static_cast<UINT>(vantorel::Run()));
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
+  ExitProcess(static_cast<UINT>(vantorel::Run(arguments)));
 }

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/appearance.h"
+#include "app/commands.h"
 #include "app/monitor_placement.h"
 #include "core/screen_placement.h"
 #include "core/time_text.h"
@@ -241,6 +242,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_DISPLAYCHANGE: OnDisplaysChanged(window); return 0;
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
+    case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<COPYDATASTRUCT*>(lParam));
     case WM_ENDSESSION: return OnEndSession(wParam != FALSE);
     case WM_DESTROY: OnDestroy(); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);

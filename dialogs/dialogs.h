@@ -4,10 +4,16 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace vantorel {
 
 // The limit as hours, minutes and seconds (F3, and Start with no limit set).
 void ShowSetTimerDialog(HWND owner);
+
+// Makes a limit the one in force, in the caption and in the settings file, as the Set Timer
+// dialog's OK does; minutes and seconds are 0-59.
+void SetTimeLimit(std::uint32_t hours, std::uint32_t minutes, std::uint32_t seconds);
 
 // Options, positions of the buttons and the display, sound files (F2).
 void ShowPreferencesDialog(HWND owner);

@@ -31,18 +31,14 @@ INT_PTR OnInitDialog(HWND dialog) {
 }
 
 INT_PTR OnOk(HWND dialog) {
-  settings.limitHours =
+  // Each part is read, and corrected with its message, before the next one.
+  const std::uint32_t hours =
       ReadLimitPart(dialog, EDIT_HOURS, 99, "Maximum value is 99 hours", "Maximum Hours Value");
-  settings.limitMinutes = ReadLimitPart(dialog, EDIT_MINUTES, 59, "Maximum value is 59 minutes!",
-                                        "Maximum Minutes Value");
-  settings.limitSeconds = ReadLimitPart(dialog, EDIT_SECONDS, 59, "Maximum value is 59 seconds!",
-                                        "Maximum Seconds Value");
-  timerEngine.SetLimit(
-      ToTotalSeconds(settings.limitHours, settings.limitMinutes, settings.limitSeconds));
-  FormatTitle(settings.limitHours, settings.limitMinutes, settings.limitSeconds);
-  SetWindowTextA(mainWindow, titleText);
-  SaveSettings();
-  LoadSettings();
+  const std::uint32_t minutes = ReadLimitPart(
+      dialog, EDIT_MINUTES, 59, "Maximum value is 59 minutes!", "Maximum Minutes Value");
+  const std::uint32_t seconds = ReadLimitPart(
+      dialog, EDIT_SECONDS, 59, "Maximum value is 59 seconds!", "Maximum Seconds Value");
+  SetTimeLimit(hours, minutes, seconds);
   EndDialog(dialog, 0);
   return TRUE;
 }
@@ -70,6 +66,17 @@ INT_PTR CALLBACK SetTimerDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 }  // namespace
+
+void SetTimeLimit(std::uint32_t hours, std::uint32_t minutes, std::uint32_t seconds) {
+  settings.limitHours = hours;
+  settings.limitMinutes = minutes;
+  settings.limitSeconds = seconds;
+  timerEngine.SetLimit(ToTotalSeconds(hours, minutes, seconds));
+  FormatTitle(hours, minutes, seconds);
+  SetWindowTextA(mainWindow, titleText);
+  SaveSettings();
+  LoadSettings();
+}
 
 void ShowSetTimerDialog(HWND owner) {
   DialogBoxParamA(instance, MAKEINTRESOURCEA(DLG_SET_TIMER), owner, SetTimerDialogProc, 0);

@@ -1,0 +1,130 @@
+#include "app/commands.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/monitor_placement.h"
+#include "core/timer_engine.h"
+#include "dialogs/dialogs.h"
+#include "resources/resource.h"
+
+namespace vantorel {
+
+namespace {
+
+constexpr char kCaption[] = "Vantorel";
+constexpr DWORD kAnswerWithinMs = 5000;
+
+// Commands that came while the window was still being made (behind its startup screen).
+std::vector<CommandLine> waiting;
+
+int TimerButton(TimerCommand command) {
+  switch (command) {
+    case TimerCommand::kStart: return BTN_START;
+    case TimerCommand::kPause: return BTN_PAUSE;
+    case TimerCommand::kStop: return BTN_STOP;
+    case TimerCommand::kReset: return BTN_RESET;
+    case TimerCommand::kNone: break;
+  }
+  return 0;
+}
+
+// A click on the button, where a person could click it.
+void PressTimerButton(HWND window, TimerCommand command) {
+  const int id = TimerButton(command);
+  const HWND button = id != 0 ? GetDlgItem(window, id) : nullptr;
+  if (button == nullptr || !IsWindowEnabled(button)) return;
+  // Start without a limit asks for one in a message box and the Set Timer dialog: the sender
+  // is answered first, so it does not wait on the user.
+  if (command == TimerCommand::kStart && timerEngine.limitTotalSeconds() == 0 && InSendMessage()) {
+    ReplyMessage(TRUE);
+  }
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void Apply(HWND window, const CommandLine& command) {
+  if (command.setLimit) {
+    SetTimeLimit(command.limitHours, command.limitMinutes, command.limitSeconds);
+  }
+  if (command.monitor != 0) MoveToMonitor(window, command.monitor);
+  if (command.fullScreen && !IsFullScreen()) ToggleFullScreen(window);
+  PressTimerButton(window, command.command);
+}
+
+// The copy that runs, once its window exists; it may still be starting.
+HWND FindRunningCopy(DWORD deadline) {
+  for (;;) {
+    const HWND window = FindWindowA(kMainWindowClass, nullptr);
+    if (window != nullptr || static_cast<LONG>(GetTickCount() - deadline) >= 0) return window;
+    Sleep(50);
+  }
+}
+
+}  // namespace
+
+bool ReadCommandLine(const char* arguments, CommandLine* command) {
+  std::string error;
+  if (ParseCommandLine(arguments, MonitorCount(), command, &error)) return true;
+  const std::string text = error + "\r\n\r\n" + kCommandLineUsage;
+  MessageBoxA(nullptr, text.c_str(), kCaption, MB_ICONEXCLAMATION);
+  return false;
+}
+
+void ShowCommandLineUsage() {
+  MessageBoxA(nullptr, kCommandLineUsage, kCaption, MB_ICONINFORMATION);
+}
+
+int HandToRunningCopy(const char* arguments) {
+  const DWORD deadline = GetTickCount() + kAnswerWithinMs;
+  const HWND runningCopy = FindRunningCopy(deadline);
+  COPYDATASTRUCT data = {};
+  data.dwData = kCommandLineData;
+  data.cbData = static_cast<DWORD>(std::strlen(arguments) + 1);
+  data.lpData = const_cast<char*>(arguments);
+  DWORD_PTR applied = FALSE;
+  const auto left = static_cast<LONG>(deadline - GetTickCount());
+  if (runningCopy != nullptr && left > 0 &&
+      SendMessageTimeoutA(runningCopy, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                          SMTO_ABORTIFHUNG, static_cast<UINT>(left), &applied) &&
+      applied == TRUE) {
+    return kExitDone;
+  }
+  // A copy run elevated or by another user counts as running but cannot be reached.
+  MessageBoxA(nullptr,
+              "Vantorel is running, but it could not be reached or did not answer: the command "
+              "line was not applied.",
+              kCaption, MB_ICONHAND);
+  return kExitRunningCopyUnreachable;
+}
+
+void ApplyCommandLine(HWND window, const CommandLine& command) {
+  Apply(window, command);
+  const std::vector<CommandLine> taken = std::move(waiting);
+  waiting.clear();
+  for (const CommandLine& late : taken) Apply(window, late);
+}
+
+LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
+  // Any local program can send this: only a terminated text of a sensible size is read.
+  if (data == nullptr || data->dwData != kCommandLineData || data->lpData == nullptr ||
+      data->cbData == 0 || data->cbData > kMaxCommandLineBytes) {
+    return FALSE;
+  }
+  const auto* text = static_cast<const char*>(data->lpData);
+  if (std::memchr(text, '\0', data->cbData) == nullptr) return FALSE;
+  CommandLine command;
+  std::string error;
+  if (!ParseCommandLine(text, MonitorCount(), &command, &error) || command.showUsage) {
+    return FALSE;
+  }
+  if (controls.display == nullptr) {
+    waiting.push_back(command);
+  } else {
+    Apply(window, command);
+  }
+  return TRUE;
+}
+
+}  // namespace vantorel

@@ -1,0 +1,289 @@
+#include "core/command_line.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vantorel {
+
+const char kCommandLineUsage[] =
+    "Usage:\r\n"
+    "  vantorel [/limit T] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]\r\n"
+    "  vantorel /?\r\n"
+    "\r\n"
+    "/limit T       Sets the time limit: S, M:SS or H:MM:SS, up to 99:59:59.\r\n"
+    "/monitor N     Moves the window onto monitor N (1 is the primary).\r\n"
+    "/fullscreen    Shows the count full screen.\r\n"
+    "/start, /pause, /stop, /reset\r\n"
+    "               Presses that button of the running timer.\r\n"
+    "/?             Shows this text; give it on its own.\r\n"
+    "Switches may also start with \"-\"; case does not matter.\r\n";
+
+namespace {
+
+constexpr std::uint64_t kMaxLimitSeconds = 99u * 3600u + 59u * 60u + 59u;
+// An argument named in an error is cut to this many bytes: the text may come from any program.
+constexpr std::size_t kMaxShownBytes = 40;
+
+// In the order of Lookup's names; the four timer commands last.
+enum class Switch { kUsage, kLimit, kMonitor, kFullScreen, kStart, kPause, kStop, kReset, kCount };
+
+enum class Read { kEnd, kArgument, kFault };
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// ASCII only: std::tolower is undefined for the negative chars that high bytes give.
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsContinuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+bool IsSwitch(std::string_view text) {
+  return !text.empty() && (text[0] == '/' || text[0] == '-');
+}
+
+// The argument fit for a message box: control bytes as '?', and a long one cut, never inside a
+// UTF-8 character (the code page the manifest asks for; under another the cut may merely come
+// up to three bytes early).
+std::string Cut(std::string_view text) {
+  std::size_t length = text.size();
+  if (length > kMaxShownBytes) {
+    length = kMaxShownBytes;
+    while (length > 0 && kMaxShownBytes - length < 3 && IsContinuation(text[length])) --length;
+  }
+  std::string shown(text.substr(0, length));
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') c = '?';
+  }
+  return length < text.size() ? shown + "..." : shown;
+}
+
+std::string Shown(std::string_view text) {
+  return "\"" + Cut(text) + "\"";
+}
+
+// Takes the next argument from `rest`, without the quotes around it. A quoted one may hold blanks;
+// a quote anywhere else is refused rather than guessed at.
+Read NextArgument(std::string_view* rest, std::string_view* argument, std::string* fault) {
+  std::size_t start = 0;
+  while (start < rest->size() && IsBlank((*rest)[start])) ++start;
+  if (start == rest->size()) return Read::kEnd;
+  const std::string_view text = rest->substr(start);
+  std::size_t end = 0;
+  if (text[0] == '"') {
+    end = text.find('"', 1);
+    if (end == std::string_view::npos) {
+      *fault = "The argument " + Shown(text) + " has no closing quote.";
+      return Read::kFault;
+    }
+    *argument = text.substr(1, end - 1);
+    ++end;
+  } else {
+    while (end < text.size() && !IsBlank(text[end]) && text[end] != '"') ++end;
+    *argument = text.substr(0, end);
+  }
+  if (end < text.size() && !IsBlank(text[end])) {
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    *fault = "The argument " + Shown(text.substr(0, end)) +
+             " has a quote inside it: quotes may only enclose a whole argument.";
+    return Read::kFault;
+  }
+  *rest = text.substr(end);
+  return Read::kArgument;
+}
+
+// The switch that `text` (with its "/" or "-") names; kCount for none.
+Switch Lookup(std::string_view text) {
+  static constexpr std::string_view kNames[] = {"?",     "limit", "monitor", "fullscreen",
+                                                "start", "pause", "stop",    "reset"};
+  const std::string_view name = text.substr(1);
+  for (std::size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
+    if (kNames[i].size() != name.size()) continue;
+    std::size_t same = 0;
+    while (same < name.size() && Lower(name[same]) == kNames[i][same]) ++same;
+    if (same == name.size()) return static_cast<Switch>(i);
+  }
+  return Switch::kCount;
+}
+
+// Reads a run of digits, saturating just above `cap` so that no digit string wraps into range.
+// False when `text` is empty or holds anything else.
+bool ReadNumber(std::string_view text, std::uint64_t cap, std::uint64_t* value) {
+  if (text.empty()) return false;
+  *value = 0;
+  for (const char c : text) {
+    if (!IsDigit(c)) return false;
+    *value = *value > cap ? cap + 1 : *value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return true;
+}
+
+// S, M:SS or H:MM:SS in seconds; false when malformed. The first field may exceed 59, the
+// others are two digits 00-59. The result is not yet checked against the range.
+bool ReadTime(std::string_view text, std::uint64_t* seconds) {
+  const std::size_t colon = text.find(':');
+  if (!ReadNumber(text.substr(0, colon), kMaxLimitSeconds, seconds)) return false;
+  std::string_view rest = colon == std::string_view::npos ? "" : text.substr(colon);
+  for (int fields = 1; !rest.empty(); ++fields) {
+    std::uint64_t value = 0;
+    if (fields == 3 || rest.size() < 3 || rest[0] != ':' ||
+        !ReadNumber(rest.substr(1, 2), 99, &value) || value > 59) {
+      return false;
+    }
+    *seconds = *seconds * 60 + value;
+    rest.remove_prefix(3);
+  }
+  return true;
+}
+
+class Parser {
+ public:
+  Parser(unsigned monitorCount, std::string* error) : monitorCount_(monitorCount), error_(error) {}
+
+  bool Parse(std::string_view rest) {
+    std::string_view argument;
+    for (;;) {
+      const Read read = NextArgument(&rest, &argument, error_);
+      if (read == Read::kEnd) return true;
+      if (read == Read::kFault || !Take(argument, &rest)) return false;
+    }
+  }
+
+  const CommandLine& result() const { return result_; }
+
+ private:
+  bool Fail(std::string message) {
+    *error_ = std::move(message);
+    return false;
+  }
+
+  bool Take(std::string_view argument, std::string_view* rest) {
+    if (!IsSwitch(argument)) {
+      return Fail("Unexpected argument " + Shown(argument) +
+                  ": switches start with \"/\" or \"-\".");
+    }
+    const Switch which = Lookup(argument);
+    if (which == Switch::kCount) return Fail("Unknown switch " + Shown(argument) + ".");
+    const std::size_t index = static_cast<std::size_t>(which);
+    if (!seen_[index].empty()) {
+      return Fail("The switch " + Shown(argument) + " is given twice.");
+    }
+    if (which >= Switch::kStart && result_.command != TimerCommand::kNone) {
+      return Fail("Only one of /start, /pause, /stop and /reset may be given: " + Shown(argument) +
+                  " follows " + Shown(timerText_) + ".");
+    }
+    // /? stands alone, so that a faulty line never passes as a request for the usage.
+    const std::string_view usage = seen_[static_cast<std::size_t>(Switch::kUsage)];
+    if (which == Switch::kUsage ? !firstOther_.empty() : !usage.empty()) {
+      return Fail(Shown(which == Switch::kUsage ? argument : usage) +
+                  " must be given on its own, not with " +
+                  Shown(which == Switch::kUsage ? firstOther_ : argument) + ".");
+    }
+    seen_[index] = argument;
+    if (which != Switch::kUsage && firstOther_.empty()) firstOther_ = argument;
+
+    switch (which) {
+      case Switch::kUsage: result_.showUsage = true; return true;
+      case Switch::kLimit: return TakeLimit(argument, rest);
+      case Switch::kMonitor: return TakeMonitor(argument, rest);
+      case Switch::kFullScreen: result_.fullScreen = true; return true;
+      case Switch::kStart: result_.command = TimerCommand::kStart; break;
+      case Switch::kPause: result_.command = TimerCommand::kPause; break;
+      case Switch::kStop: result_.command = TimerCommand::kStop; break;
+      default: result_.command = TimerCommand::kReset; break;
+    }
+    timerText_ = argument;
+    return true;
+  }
+
+  // The argument after a switch: kEnd when there is none or it is a switch itself ("-5" is a
+  // faulty value, not a switch).
+  Read TakeValue(std::string_view* rest, std::string_view* value) {
+    std::string_view after = *rest;
+    const Read read = NextArgument(&after, value, error_);
+    if (read != Read::kArgument) return read;
+    if (IsSwitch(*value) && (value->size() < 2 || !IsDigit((*value)[1]))) return Read::kEnd;
+    *rest = after;
+    return Read::kArgument;
+  }
+
+  bool TakeLimit(std::string_view name, std::string_view* rest) {
+    std::string_view value;
+    std::uint64_t seconds = 0;
+    const Read read = TakeValue(rest, &value);
+    if (read == Read::kFault) return false;
+    if (read == Read::kEnd) {
+      return Fail(Shown(name) + " needs a time: S, M:SS or H:MM:SS.");
+    }
+    if (!ReadTime(value, &seconds)) {
+      return Fail(Shown(value) +
+                  " is not a time: S, M:SS or H:MM:SS, with two digits 00-59 for minutes and "
+                  "seconds.");
+    }
+    if (seconds < 1 || seconds > kMaxLimitSeconds) {
+      return Fail("The time " + Shown(value) +
+                  " is out of range: it must lie between 1 second and 99:59:59.");
+    }
+    result_.setLimit = true;
+    result_.limitHours = static_cast<std::uint32_t>(seconds / 3600);
+    result_.limitMinutes = static_cast<std::uint32_t>(seconds / 60 % 60);
+    result_.limitSeconds = static_cast<std::uint32_t>(seconds % 60);
+    return true;
+  }
+
+  bool TakeMonitor(std::string_view name, std::string_view* rest) {
+    std::string_view value;
+    std::uint64_t number = 0;
+    const Read read = TakeValue(rest, &value);
+    if (read == Read::kFault) return false;
+    if (read == Read::kEnd) {
+      return Fail(Shown(name) + " needs the number of a monitor, counted from 1.");
+    }
+    if (!ReadNumber(value, monitorCount_, &number)) {
+      return Fail(Shown(value) + " is not a monitor number: monitors are counted from 1.");
+    }
+    if (number == 0) {
+      return Fail("There is no monitor " + Cut(value) + ": monitors are counted from 1.");
+    }
+    if (number > monitorCount_) {
+      return Fail("There is no monitor " + Cut(value) + ": this computer has " +
+                  std::to_string(monitorCount_) +
+                  (monitorCount_ == 1 ? " monitor." : " monitors."));
+    }
+    result_.monitor = static_cast<unsigned>(number);
+    return true;
+  }
+
+  const unsigned monitorCount_;
+  std::string* const error_;
+  CommandLine result_;
+  std::string_view seen_[static_cast<std::size_t>(Switch::kCount)];  // each as given
+  std::string_view firstOther_;  // the first switch other than /?
+  std::string_view timerText_;
+};
+
+}  // namespace
+
+bool ParseCommandLine(const char* arguments, unsigned monitorCount, CommandLine* command,
+                      std::string* error) {
+  std::string fault;
+  Parser parser(monitorCount, &fault);
+  if (!parser.Parse(arguments != nullptr ? arguments : "")) {
+    if (error != nullptr) *error = std::move(fault);
+    return false;
+  }
+  if (command != nullptr) *command = parser.result();
+  if (error != nullptr) error->clear();
+  return true;
+}
+
+}  // namespace vantorel
