@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "app/main_window.h"
 #include "app/monitor_placement.h"
@@ -16,9 +15,6 @@ namespace {
 
 constexpr char kCaption[] = "Vantorel";
 constexpr DWORD kAnswerWithinMs = 5000;
-
-// Commands that came while the window was still being made (behind its startup screen).
-std::vector<CommandLine> waiting;
 
 int TimerButton(TimerCommand command) {
   switch (command) {
@@ -44,20 +40,13 @@ void PressTimerButton(HWND window, TimerCommand command) {
   SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
-void Apply(HWND window, const CommandLine& command) {
-  if (command.setLimit) {
-    SetTimeLimit(command.limitHours, command.limitMinutes, command.limitSeconds);
-  }
-  if (command.monitor != 0) MoveToMonitor(window, command.monitor);
-  if (command.fullScreen && !IsFullScreen()) ToggleFullScreen(window);
-  PressTimerButton(window, command.command);
-}
-
-// The copy that runs, once its window exists; it may still be starting.
+// The copy that runs, once its window shows: until then it is still starting (behind its
+// startup screen, say) and could not apply a command yet.
 HWND FindRunningCopy(DWORD deadline) {
   for (;;) {
     const HWND window = FindWindowA(kMainWindowClass, nullptr);
-    if (window != nullptr || static_cast<LONG>(GetTickCount() - deadline) >= 0) return window;
+    if (window != nullptr && IsWindowVisible(window)) return window;
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return nullptr;
     Sleep(50);
   }
 }
@@ -93,17 +82,19 @@ int HandToRunningCopy(const char* arguments) {
   }
   // A copy run elevated or by another user counts as running but cannot be reached.
   MessageBoxA(nullptr,
-              "Vantorel is running, but it could not be reached or did not answer: the command "
-              "line was not applied.",
+              "Vantorel is running, but it could not be reached or did not answer within 5 "
+              "seconds: the command line may not have been applied.",
               kCaption, MB_ICONHAND);
   return kExitRunningCopyUnreachable;
 }
 
 void ApplyCommandLine(HWND window, const CommandLine& command) {
-  Apply(window, command);
-  const std::vector<CommandLine> taken = std::move(waiting);
-  waiting.clear();
-  for (const CommandLine& late : taken) Apply(window, late);
+  if (command.setLimit) {
+    SetTimeLimit(command.limitHours, command.limitMinutes, command.limitSeconds);
+  }
+  if (command.monitor != 0) MoveToMonitor(window, command.monitor);
+  if (command.fullScreen && !IsFullScreen()) ToggleFullScreen(window);
+  PressTimerButton(window, command.command);
 }
 
 LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
@@ -119,11 +110,9 @@ LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
   if (!ParseCommandLine(text, MonitorCount(), &command, &error) || command.showUsage) {
     return FALSE;
   }
-  if (controls.display == nullptr) {
-    waiting.push_back(command);
-  } else {
-    Apply(window, command);
-  }
+  // A window still being made has no buttons to press yet.
+  if (controls.display == nullptr) return FALSE;
+  ApplyCommandLine(window, command);
   return TRUE;
 }
 

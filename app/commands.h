@@ -26,8 +26,7 @@ void ShowCommandLineUsage();
 // seconds in all; returns the exit code.
 int HandToRunningCopy(const char* arguments);
 
-// Does what each switch asks, in the order limit, monitor, full screen, timer command. A
-// command that came while the window was still being made is applied too.
+// Does what each switch asks, in the order limit, monitor, full screen, timer command.
 void ApplyCommandLine(HWND window, const CommandLine& command);
 
 // WM_COPYDATA: a command line from another program, applied when it is well formed. Returns
