@@ -59,6 +59,12 @@ std::uintptr_t Id(HMONITOR monitor) {
   return reinterpret_cast<std::uintptr_t>(monitor);
 }
 
+// The monitor the window lies on, 0 when none: one left off every monitor fits anew, also on
+// the monitor it came from.
+std::uintptr_t LyingOn(HWND window) {
+  return Id(MonitorFromWindow(window, MONITOR_DEFAULTTONULL));
+}
+
 // The window over the area it covers on `monitor`, its controls and digits fitted to it.
 // Recorded first, so the move this makes is not taken for another one.
 void FitTo(HWND window, HMONITOR monitor) {
@@ -105,7 +111,7 @@ void OnEnterSizeMove() {
 
 void OnExitSizeMove(HWND window) {
   const HMONITOR monitor = MonitorOf(window);
-  if (windowFit.MoveLoopEnded(Id(monitor), AreaOn(monitor))) FitTo(window, monitor);
+  if (windowFit.MoveLoopEnded(LyingOn(window), AreaOn(monitor))) FitTo(window, monitor);
 }
 
 void OnWindowPosChanged(HWND window) {
@@ -113,7 +119,7 @@ void OnWindowPosChanged(HWND window) {
   if (windowFit.inMoveLoop() || changingFrame) return;
   const bool minimised = IsIconic(window) != FALSE;
   const HMONITOR monitor = MonitorOf(window);
-  if (windowFit.Moved(minimised, Id(monitor), minimised ? ScreenRect{} : AreaOn(monitor))) {
+  if (windowFit.Moved(minimised, LyingOn(window), minimised ? ScreenRect{} : AreaOn(monitor))) {
     FitTo(window, monitor);
   }
 }
@@ -121,7 +127,7 @@ void OnWindowPosChanged(HWND window) {
 void OnDisplaysChanged(HWND window) {
   const bool minimised = IsIconic(window) != FALSE;
   const HMONITOR monitor = MonitorOf(window);
-  if (windowFit.DisplaysChanged(minimised, Id(monitor),
+  if (windowFit.DisplaysChanged(minimised, LyingOn(window),
                                 minimised ? ScreenRect{} : AreaOn(monitor))) {
     FitTo(window, monitor);
   }

@@ -56,8 +56,9 @@ ControlPositions PositionsWithin(std::uint32_t buttonsLeft, std::uint32_t button
 std::vector<std::size_t> MonitorOrder(const std::vector<MonitorRects>& monitors);
 
 // When the window takes the area of the monitor it is on anew: once per change, never while
-// it is minimised and never during a drag. `monitor` identifies the monitor that the system
-// names for the window now, `area` is what the window would cover there now.
+// it is minimised and never during a drag. `monitor` identifies the monitor the window lies on
+// now, 0 when it lies on none; `area` is what the window would cover on that monitor, or on
+// the nearest one.
 class WindowFit {
  public:
   // The window has just taken `area` of `monitor`.

@@ -62,6 +62,9 @@ TEST(ScreenPlacementTest, WindowFitsOncePerChangeNeverDuringADragNorWhileMinimis
   // Win+Shift+Left, or another program, puts it back on the laptop: it fits as it lands.
   EXPECT_TRUE(fit.Moved(false, kLaptopId, kLaptop.work));
   fit.Fitted(kLaptopId, kLaptop.work);
+  // Put where no monitor is, nearest the one it came from: it fits there again.
+  EXPECT_TRUE(fit.Moved(false, 0, kLaptop.work));
+  fit.Fitted(kLaptopId, kLaptop.work);
   // A taskbar moved to the left of the laptop changes its work area under the window.
   const ScreenRect taskbarLeft = {60, 0, 1280, 1024};
   EXPECT_TRUE(fit.DisplaysChanged(false, kLaptopId, taskbarLeft));
