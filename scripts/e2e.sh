@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests: build/win64/tests/e2e/vantorel_e2e.exe starts the program under
 # Wine and works it only through its windows. The same driver tests either executable.
-#   scripts/e2e.sh [--program win64|win32] [--desktop NAME] [gtest options]
+#   scripts/e2e.sh [--program win64|win32] [--desktop NAME] [--driver PATH] [gtest options]
 #       --program   build/win64/vantorel.exe (default) or the 32-bit build/win32/vantorel.exe
-#       --desktop   plain (default), taskbar-top, taskbar-left or a smaller screen such as
-#                   1024x768 (wine_session_desktop in scripts/lib/wine-session.sh); the display
-#                   keeps it afterwards
+#       --desktop   plain (default), taskbar-top, taskbar-left, a smaller screen such as
+#                   1024x768, or two monitors: two-monitors, two-monitors-projector-primary
+#                   (wine_session_desktop in scripts/lib/wine-desktop.sh); the Xvfb display
+#                   keeps its desktop afterwards, and a caller's session goes back from the two
+#                   monitors' Xorg display to it
+#       --driver    another build of the driver (default build/win64/tests/e2e/vantorel_e2e.exe)
 #       for example scripts/e2e.sh --program win32 --gtest_filter='MainWindowTest.*'
 # Uses the caller's Wine session when DISPLAY and WINEPREFIX are set (scripts/test.sh sources
 # scripts/lib/wine-session.sh and calls wine_session_start first); otherwise starts its own.
@@ -13,16 +16,28 @@
 # last and exits non-zero when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The two-monitor desktops' Xorg server cannot start inside the namespace below: it starts first.
+source scripts/lib/wine-desktop.sh
+previous=""
+for argument in "$@"; do
+  if [ "$previous" = --desktop ] && wine_desktop_is_two_monitors "$argument"; then
+    wine_desktop_start_xorg || true
+  fi
+  previous=$argument
+done
 # Where 32-bit code runs only under qemu, the tests run in the namespace that allows it.
 source scripts/lib/wine-loader.sh
 wine_loader_enter scripts/e2e.sh "$@"
+trap wine_desktop_stop_xorg EXIT
 
 usage() {
-  echo "usage: scripts/e2e.sh [--program win64|win32] [--desktop NAME] [gtest options]" >&2
+  echo "usage: scripts/e2e.sh [--program win64|win32] [--desktop NAME] [--driver PATH]" \
+    "[gtest options]" >&2
   exit 2
 }
 build=win64
 desktop=""
+driver=build/win64/tests/e2e/vantorel_e2e.exe
 while [ $# -gt 0 ]; do
   case "$1" in
     --program)
@@ -37,11 +52,15 @@ while [ $# -gt 0 ]; do
       desktop=$2
       shift 2
       ;;
+    --driver)
+      [ -n "${2:-}" ] || usage
+      driver=$2
+      shift 2
+      ;;
     *) break ;;
   esac
 done
 program=build/$build/vantorel.exe
-driver=build/win64/tests/e2e/vantorel_e2e.exe
 arch=x86_64
 [ "$build" = win64 ] || arch=i686
 
@@ -64,12 +83,7 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   wine_session_start
   own_session=1
 fi
-source scripts/lib/wine-desktop.sh
-label=$arch
-if [ -n "$desktop" ]; then
-  wine_session_desktop "$desktop"
-  label="$arch, $desktop"
-fi
+session_display=$DISPLAY
 
 # Wine hands every process that the driver starts the driver's own standard error, so the
 # program's sound trace (and the noise of a machine without a sound card) lands in this file,
@@ -78,9 +92,21 @@ stderr_file=$(mktemp --tmpdir vantorel-e2e-stderr.XXXXXX)
 stdout_file=$(mktemp --tmpdir vantorel-e2e-stdout.XXXXXX)
 cleanup() {
   rm -f "$stderr_file" "$stdout_file"
-  if [ "$own_session" = 1 ]; then wine_session_stop; fi
+  if [ "$own_session" = 1 ]; then
+    wine_session_stop
+  else
+    # The caller's session goes on where it was.
+    wine_session_back_to_display "$session_display"
+    wine_desktop_stop_xorg
+  fi
 }
 trap cleanup EXIT
+
+label=$arch
+if [ -n "$desktop" ]; then
+  wine_session_desktop "$desktop"
+  label="$arch, $desktop"
+fi
 
 # Under qemu the driver shortens the one test whose length is set by the machine's speed alone.
 emulated=0

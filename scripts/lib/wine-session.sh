@@ -21,6 +21,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 source "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-desktop.sh"
 
 wine_session_stop() {
   wineserver -k 2>/dev/null || true
@@ -28,6 +29,8 @@ wine_session_stop() {
     kill "$VANTOREL_XVFB_PID" 2>/dev/null || true
     wait "$VANTOREL_XVFB_PID" 2>/dev/null || true
   fi
+  # The two-monitor desktops' server, when this process started it (wine_desktop_start_xorg).
+  wine_desktop_stop_xorg
   if [ -n "${VANTOREL_PREFIX_IS_TEMPORARY:-}" ]; then
     wineserver -w 2>/dev/null || true
     rm -rf "$VANTOREL_PREFIX"

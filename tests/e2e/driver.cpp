@@ -466,21 +466,9 @@ RECT DesktopWorkArea() {
 }
 
 ::testing::AssertionResult ClickAt(POINT screenPoint) {
-  // Absolute positions run from 0 to 65535 across the screen.
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  INPUT input[3] = {};
-  const DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
-  for (int i = 0; i < 3; ++i) {
-    input[i].type = INPUT_MOUSE;
-    input[i].mi.dx = MulDiv(screenPoint.x, 65535, width - 1);
-    input[i].mi.dy = MulDiv(screenPoint.y, 65535, height - 1);
-    input[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  }
-  if (SendInput(3, input, sizeof(INPUT)) != 3) {
-    return ::testing::AssertionFailure() << "SendInput refused the click";
-  }
-  return ::testing::AssertionSuccess();
+  return SendMouse({{screenPoint, MOUSEEVENTF_MOVE},
+                    {screenPoint, MOUSEEVENTF_LEFTDOWN},
+                    {screenPoint, MOUSEEVENTF_LEFTUP}});
 }
 
 std::string MessageBoxText(HWND box) {
@@ -708,12 +696,16 @@ namespace {
 // --- Screen --------------------------------------------------------------------------------
 
 ScreenShot::ScreenShot()
-    : ScreenShot(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+    : ScreenShot(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
                  [](HDC canvas, int width, int height) {
                    HDC screen = GetDC(nullptr);
-                   BitBlt(canvas, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+                   BitBlt(canvas, 0, 0, width, height, screen, GetSystemMetrics(SM_XVIRTUALSCREEN),
+                          GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY);
                    ReleaseDC(nullptr, screen);
-                 }) {}
+                 }) {
+  left_ = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  top_ = GetSystemMetrics(SM_YVIRTUALSCREEN);
+}
 
 ScreenShot::ScreenShot(int width, int height, const std::function<void(HDC, int, int)>& draw)
     : width_(width), height_(height) {
@@ -746,6 +738,8 @@ SIZE ScreenShot::InkSize(const RECT& area, COLORREF background) const {
 }
 
 COLORREF ScreenShot::At(int x, int y) const {
+  x -= left_;
+  y -= top_;
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
   const DWORD rgb = pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                             static_cast<std::size_t>(x)];
@@ -774,10 +768,12 @@ bool IsInk(COLORREF shown, COLORREF background) {
 std::pair<int, int> ScreenShot::InkRows(const RECT& area, COLORREF background) const {
   int first = -1;
   int last = -1;
+  bool found = false;  // left of or above the primary, coordinates are negative
   for (int y = area.top; y < area.bottom; ++y) {
     for (int x = area.left; x < area.right; ++x) {
       if (IsInk(At(x, y), background)) {
-        if (first < 0) first = y;
+        if (!found) first = y;
+        found = true;
         last = y;
         break;
       }
@@ -789,10 +785,12 @@ std::pair<int, int> ScreenShot::InkRows(const RECT& area, COLORREF background) c
 std::pair<int, int> ScreenShot::InkColumns(const RECT& area, COLORREF background) const {
   int first = -1;
   int last = -1;
+  bool found = false;  // left of or above the primary, coordinates are negative
   for (int x = area.left; x < area.right; ++x) {
     for (int y = area.top; y < area.bottom; ++y) {
       if (IsInk(At(x, y), background)) {
-        if (first < 0) first = x;
+        if (!found) first = x;
+        found = true;
         last = x;
         break;
       }
@@ -979,8 +977,8 @@ Program::~Program() {
   Kill();
 }
 
-::testing::AssertionResult Program::Launch(bool traceSound) {
-  return Start(programPath, "", traceSound);
+::testing::AssertionResult Program::Launch(bool traceSound, const std::string& arguments) {
+  return Start(programPath, "", traceSound, arguments);
 }
 
 ::testing::AssertionResult Program::LaunchFrom(const std::string& program,
@@ -989,7 +987,7 @@ Program::~Program() {
 }
 
 ::testing::AssertionResult Program::Start(const std::string& program, const std::string& folder,
-                                          bool traceSound) {
+                                          bool traceSound, const std::string& arguments) {
   Kill();
   // Wine gives a new process the unix standard error of its parent, whatever the handles in
   // STARTUPINFO say; so the program's trace lands where the driver's standard error goes.
@@ -1004,6 +1002,7 @@ Program::~Program() {
   startup.cb = sizeof startup;
   std::string environment = traceSound ? EnvironmentWithTrace() : std::string();
   std::string commandLine = "\"" + program + "\"";
+  if (!arguments.empty()) commandLine += " " + arguments;
   PROCESS_INFORMATION info = {};
   if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
                       traceSound ? static_cast<void*>(environment.data()) : nullptr,
@@ -1366,6 +1365,108 @@ void ProgramTest::TearDown() {
                 ReadBytes(SettingsPath()).c_str(), LogPath().c_str(), log.c_str());
   }
   RemoveDataFolder();
+}
+
+// --- Monitors ----------------------------------------------------------------------------------
+
+namespace {
+
+Monitor ReadMonitor(HMONITOR handle) {
+  MONITORINFOEXA info = {};
+  info.cbSize = sizeof info;
+  Monitor monitor;
+  monitor.handle = handle;
+  if (GetMonitorInfoA(handle, &info)) {
+    monitor.device = info.szDevice;
+    monitor.whole = info.rcMonitor;
+    monitor.work = info.rcWork;
+    monitor.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+  }
+  return monitor;
+}
+
+}  // namespace
+
+std::vector<Monitor> Monitors() {
+  std::vector<Monitor> monitors;
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR handle, HDC, LPRECT, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(ReadMonitor(handle));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
+}
+
+Monitor MonitorOf(HWND window) {
+  return ReadMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+}
+
+Monitor NearestMonitor(const RECT& rect) {
+  return ReadMonitor(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST));
+}
+
+std::string RectText(const RECT& rect) {
+  return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + ")-(" +
+         std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
+}
+
+::testing::AssertionResult SendMouse(const std::vector<MouseEvent>& events, DWORD pauseMs) {
+  // Absolute positions run from 0 to 65535 across the virtual screen.
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  for (const MouseEvent& event : events) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(event.at.x - left, 65535, width - 1);
+    input.mi.dy = MulDiv(event.at.y - top, 65535, height - 1);
+    input.mi.dwFlags =
+        event.flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    if (SendInput(1, &input, sizeof input) != 1) {
+      return ::testing::AssertionFailure()
+             << "SendInput refused the mouse at " << event.at.x << "," << event.at.y;
+    }
+    if (pauseMs) Sleep(pauseMs);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult DoubleClickAt(POINT screenPoint) {
+  return SendMouse({{screenPoint, MOUSEEVENTF_LEFTDOWN},
+                    {screenPoint, MOUSEEVENTF_LEFTUP},
+                    {screenPoint, MOUSEEVENTF_LEFTDOWN},
+                    {screenPoint, MOUSEEVENTF_LEFTUP}});
+}
+
+::testing::AssertionResult DragMouse(POINT from, POINT to) {
+  constexpr int kSteps = 10;
+  std::vector<MouseEvent> events = {{from, 0}, {from, MOUSEEVENTF_LEFTDOWN}};
+  for (int step = 1; step <= kSteps; ++step) {
+    events.push_back(
+        {{from.x + (to.x - from.x) * step / kSteps, from.y + (to.y - from.y) * step / kSteps}, 0});
+  }
+  events.push_back({to, MOUSEEVENTF_LEFTUP});
+  // Paced as a hand moves, so that the window's move loop sees each step.
+  return SendMouse(events, 30);
+}
+
+LONG ChangeDisplayMode(const std::string& device, int width, int height) {
+  DEVMODEA mode = {};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = static_cast<DWORD>(width);
+  mode.dmPelsHeight = static_cast<DWORD>(height);
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  return ChangeDisplaySettingsExA(device.c_str(), &mode, nullptr, 0, nullptr);
+}
+
+SIZE DisplayMode(const std::string& device) {
+  DEVMODEA mode = {};
+  mode.dmSize = sizeof mode;
+  if (!EnumDisplaySettingsA(device.c_str(), ENUM_CURRENT_SETTINGS, &mode)) return {0, 0};
+  return {static_cast<LONG>(mode.dmPelsWidth), static_cast<LONG>(mode.dmPelsHeight)};
 }
 
 }  // namespace vantorel::e2e

@@ -167,8 +167,10 @@ std::vector<LiveControl> LiveControls(HWND dialog);
 
 class ScreenShot {
  public:
-  ScreenShot();  // the whole screen, now
-  // What `draw` puts on a blank canvas of that size.
+  // The whole virtual screen, now: every monitor. Points and areas below are in screen
+  // coordinates, which are negative on a monitor left of or above the primary.
+  ScreenShot();
+  // What `draw` puts on a blank canvas of that size, at 0,0.
   ScreenShot(int width, int height, const std::function<void(HDC, int, int)>& draw);
   COLORREF At(int x, int y) const;
   int width() const { return width_; }
@@ -181,6 +183,8 @@ class ScreenShot {
   bool SaveBmp(const std::string& path) const;
 
  private:
+  int left_ = 0;  // the screen point of the first pixel
+  int top_ = 0;
   int width_ = 0;
   int height_ = 0;
   std::vector<DWORD> pixels_;  // top-down 0x00RRGGBB
@@ -249,8 +253,9 @@ class Program {
   ~Program();
 
   // Starts the program; with traceSound its PlaySound calls are recorded through Wine's trace,
-  // which goes to the driver's standard error: a file named by VANTOREL_E2E_STDERR.
-  ::testing::AssertionResult Launch(bool traceSound = false);
+  // which goes to the driver's standard error: a file named by VANTOREL_E2E_STDERR. `arguments`
+  // follow the program's name on its command line.
+  ::testing::AssertionResult Launch(bool traceSound = false, const std::string& arguments = "");
   // Starts another copy of the program, or the program itself, in this working directory
   // (empty: the driver's own).
   ::testing::AssertionResult LaunchFrom(const std::string& program,
@@ -320,7 +325,7 @@ class Program {
 
  private:
   ::testing::AssertionResult Start(const std::string& program, const std::string& folder,
-                                   bool traceSound);
+                                   bool traceSound, const std::string& arguments = "");
   // Posts a numbered mark behind the messages posted so far; WaitForMark waits until the program
   // has handled it.
   LRESULT PostMark();
@@ -345,5 +350,38 @@ class ProgramTest : public ::testing::Test {
   void TearDown() override;
   Program program_;
 };
+
+// --- Monitors ---------------------------------------------------------------------------------
+// Points and rectangles of the virtual screen: a monitor left of or above the primary lies at
+// negative coordinates.
+
+struct Monitor {
+  HMONITOR handle = nullptr;
+  std::string device;  // "\\.\DISPLAY1": the name its display settings go by
+  RECT whole = {};     // rcMonitor
+  RECT work = {};      // rcWork: without the taskbar
+  bool primary = false;
+};
+std::vector<Monitor> Monitors();  // as EnumDisplayMonitors lists them
+// The monitor the system names for a window: the one it mostly lies on, else the nearest.
+Monitor MonitorOf(HWND window);
+Monitor NearestMonitor(const RECT& rect);
+std::string RectText(const RECT& rect);  // "(left,top)-(right,bottom)"
+
+// Mouse input through the system's input queue, at points of the virtual screen.
+struct MouseEvent {
+  POINT at = {};
+  DWORD flags = 0;  // MOUSEEVENTF_LEFTDOWN... (the move to `at` is always there)
+};
+::testing::AssertionResult SendMouse(const std::vector<MouseEvent>& events, DWORD pauseMs = 0);
+::testing::AssertionResult DoubleClickAt(POINT screenPoint);
+// The left button pressed at `from`, moved in steps to `to` and released there, as a hand drags
+// a window by its caption.
+::testing::AssertionResult DragMouse(POINT from, POINT to);
+
+// Switches a monitor to another resolution, as the display settings would, from this process:
+// every window gets WM_DISPLAYCHANGE. Returns what ChangeDisplaySettingsExA returned.
+LONG ChangeDisplayMode(const std::string& device, int width, int height);
+SIZE DisplayMode(const std::string& device);  // the resolution now; 0x0 when unknown
 
 }  // namespace vantorel::e2e
