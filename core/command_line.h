@@ -28,8 +28,7 @@ struct CommandLine {
 
   // No switch at all: the program starts (or a second start answers) as it always did.
   bool Empty() const {
-    return !showUsage && !setLimit && monitor == 0 && !fullScreen &&
-           command == TimerCommand::kNone;
+    return !showUsage && !setLimit && monitor == 0 && !fullScreen && command == TimerCommand::kNone;
   }
 };
 

@@ -81,19 +81,6 @@ int Number(const std::string& text) {
   }
 }
 
-// Separate runs of columns with ink in `area`: one for each character of a count, whose
-// characters stand apart.
-int InkRuns(const ScreenShot& screen, const RECT& area, COLORREF background) {
-  int runs = 0;
-  bool inRun = false;
-  for (int x = area.left; x < area.right; ++x) {
-    const bool ink = screen.InkColumns({x, area.top, x + 1, area.bottom}, background).first >= 0;
-    if (ink && !inRun) ++runs;
-    inRun = ink;
-  }
-  return runs;
-}
-
 // Digits in `text` on `background` filling the display, the client area around it in
 // `background`, the count the display holds drawn, its ink whole inside the window and centred:
 // `inkHeight` pixels tall, the chosen font's, or, where the count is wider than the window in
@@ -115,7 +102,7 @@ int InkRuns(const ScreenShot& screen, const RECT& area, COLORREF background) {
   const int displayWidth = display.right - display.left;
   const bool inside = columns.first > display.left && columns.second < display.right - 1 &&
                       rows.second < display.bottom - 1;
-  const int characters = InkRuns(screen, display, background);
+  const int characters = screen.InkRuns(display, background);
   const int shownLength = static_cast<int>(program.DisplayText().size());
   const bool chosenSize = std::abs(height - inkHeight) <= 3;
   const bool fittedSize = height < inkHeight && width * 10 >= displayWidth * 9;

@@ -799,6 +799,18 @@ std::pair<int, int> ScreenShot::InkColumns(const RECT& area, COLORREF background
   return {first, last};
 }
 
+int ScreenShot::InkRuns(const RECT& area, COLORREF background) const {
+  int runs = 0;
+  bool inRun = false;
+  for (int x = area.left; x < area.right; ++x) {
+    bool ink = false;
+    for (int y = area.top; y < area.bottom && !ink; ++y) ink = IsInk(At(x, y), background);
+    if (ink && !inRun) ++runs;
+    inRun = ink;
+  }
+  return runs;
+}
+
 bool ScreenShot::SaveBmp(const std::string& path) const {
   BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER header = {};

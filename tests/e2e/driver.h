@@ -179,6 +179,9 @@ class ScreenShot {
   // Rows of `area` holding a pixel other than `background`: first and last, -1 when none.
   std::pair<int, int> InkRows(const RECT& area, COLORREF background) const;
   std::pair<int, int> InkColumns(const RECT& area, COLORREF background) const;
+  // Separate runs of columns with ink: one for each character of a count, whose characters
+  // stand apart.
+  int InkRuns(const RECT& area, COLORREF background) const;
   SIZE InkSize(const RECT& area, COLORREF background) const;  // 0x0 when there is none
   bool SaveBmp(const std::string& path) const;
 

@@ -36,38 +36,6 @@ class MonitorsTest : public ProgramTest {
   std::vector<Monitor> monitors_;
 };
 
-// The ink of the digits in `area`: the columns and rows from first to last, and the separate
-// runs of columns, one for each character of a count. Coordinates may be negative, left of the
-// primary monitor.
-struct Ink {
-  bool any = false;
-  RECT box = {};  // right and bottom inclusive
-  int runs = 0;
-};
-
-Ink InkIn(const ScreenShot& screen, const RECT& area) {
-  Ink ink;
-  bool inRun = false;
-  for (int x = area.left; x < area.right; ++x) {
-    bool column = false;
-    for (int y = area.top; y < area.bottom; ++y) {
-      const COLORREF shown = screen.At(x, y);
-      if (shown == CLR_INVALID ||
-          (255 - GetRValue(shown)) + (255 - GetGValue(shown)) + (255 - GetBValue(shown)) <= 96) {
-        continue;
-      }
-      if (!ink.any) ink.box = {x, y, x, y};
-      ink.any = column = true;
-      ink.box.right = x;
-      ink.box.top = std::min<LONG>(ink.box.top, y);
-      ink.box.bottom = std::max<LONG>(ink.box.bottom, y);
-    }
-    if (column && !inRun) ++ink.runs;
-    inRun = column;
-  }
-  return ink;
-}
-
 // The display's count whole inside its visible part, as many runs of ink as its text has
 // characters (so a display not yet redrawn fails), centred on `area` within 12 pixels.
 ::testing::AssertionResult DigitsWholeAndCentred(const Program& program, const RECT& area) {
@@ -76,18 +44,22 @@ Ink InkIn(const ScreenShot& screen, const RECT& area) {
   GetWindowRect(program.display(), &display);
   const RECT client = ClientRectOnScreen(program.window());
   IntersectRect(&display, &display, &client);
-  const Ink ink = InkIn(screen, display);
+  const COLORREF white = RGB(255, 255, 255);
+  const int runs = screen.InkRuns(display, white);
+  const auto columns = screen.InkColumns(display, white);
+  const auto rows = screen.InkRows(display, white);
+  const RECT ink = {columns.first, rows.first, columns.second, rows.second};
   const std::string text = program.DisplayText();
-  const long centre = (ink.box.left + ink.box.right) / 2;
+  const long centre = (ink.left + ink.right) / 2;
   const long areaCentre = (area.left + area.right) / 2;
-  const bool inside = ink.any && ink.box.left > display.left && ink.box.right < display.right - 1 &&
-                      ink.box.bottom < display.bottom - 1;
+  const bool inside = runs > 0 && ink.left > display.left && ink.right < display.right - 1 &&
+                      ink.bottom < display.bottom - 1;
   ::testing::AssertionResult result =
-      inside && ink.runs == static_cast<int>(text.size()) && std::abs(centre - areaCentre) <= 12
+      inside && runs == static_cast<int>(text.size()) && std::abs(centre - areaCentre) <= 12
           ? ::testing::AssertionSuccess()
           : ::testing::AssertionFailure();
-  return result << "\"" << text << "\" shows " << ink.runs << " characters, ink "
-                << (ink.any ? RectText(ink.box) : "none") << " in the display's visible "
+  return result << "\"" << text << "\" shows " << runs << " characters, ink "
+                << (runs > 0 ? RectText(ink) : "none") << " in the display's visible "
                 << RectText(display) << ", centred at " << centre << " (the area's centre "
                 << areaCentre << ")";
 }

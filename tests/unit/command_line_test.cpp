@@ -126,13 +126,6 @@ TEST(CommandLine, BadLinesNameTheirFaultAndChangeNothing) {
   EXPECT_TRUE(error.size() < 80 && error.find('\x1b') == std::string::npos) << error;
 }
 
-TEST(CommandLine, UsageHasWindowsLineEnds) {
-  std::string usage = kCommandLineUsage;
-  EXPECT_EQ("\r\n", usage.substr(usage.size() - 2));
-  for (std::size_t at; (at = usage.find("\r\n")) != std::string::npos;) usage.erase(at, 2);
-  EXPECT_EQ(std::string::npos, usage.find_first_of("\r\n"));
-}
-
 TEST(CommandLine, FuzzedLinesGiveValidResultsOrAnError) {
   static const char* const kPieces[] = {
       // Whole arguments, good and bad, and the pieces they are made of.
