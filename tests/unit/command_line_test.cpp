@@ -40,30 +40,19 @@ CommandLine Untouched() {
 
 // Faulty lines (2 monitors) whose error quotes their last argument.
 const char* const kBadLines[] = {
-    "/foo",           "/start /",        "-limits",         "start",
-    "/limit 5 7",     "/limit 1 2",      "/limit 5 /LIMIT", "/start -start",
-    "/start /Reset",  "/stop /Pause",    "/limit",          "/monitor",
-    "/monitor abc",   "/monitor -1",     "/? /?",           "/limit 5 -?",
-    "/? x",           "/limit 0",        "/limit 0:00",     "/limit 0:00:00",
-    "/limit 360000",  "/limit 6000:00",  "/limit 1:60",     "/limit 1:005",
-    "/limit :30",     "/limit 1::00",    "/limit 1:",       "/limit 1:00:00:00",
-    "/limit 0:90:00", "/limit -5",       "/limit +5",       "/limit 1h",
-    "/limit \xff",    "/limit 100:00:00"};
+    "/foo",         "start",        "/limit 5 7",        "/limit 5 /LIMIT", "/start -start",
+    "/stop /Pause", "/limit",       "/monitor abc",      "/monitor -1",     "/? /?",
+    "/limit 5 -?",  "/limit 0:00",  "/limit 360000",     "/limit 1:60",     "/limit 1:005",
+    "/limit :30",   "/limit 1::00", "/limit 1:00:00:00", "/limit +5",       "/limit \xff"};
 // Faulty lines (2 monitors) with the whole of their error. 2^64 + 1 must not wrap to 1.
 const char* const kBadLinesAndErrors[][2] = {
     {"/limit 18446744073709551617",
      "The time \"18446744073709551617\" is out of range: it must lie between 1 second and "
      "99:59:59."},
-    {"/limit 1:5",
-     "\"1:5\" is not a time: S, M:SS or H:MM:SS, with two digits 00-59 for minutes and seconds."},
     {"/limit /start", "\"/limit\" needs a time: S, M:SS or H:MM:SS."},
     {"/monitor 0", "There is no monitor 0: monitors are counted from 1."},
     {"/monitor 18446744073709551617",
      "There is no monitor 18446744073709551617: this computer has 2 monitors."},
-    {"/start /stop",
-     "Only one of /start, /pause, /stop and /reset may be given: \"/stop\" follows \"/start\"."},
-    {"/? /start", "\"/?\" must be given on its own, not with \"/start\"."},
-    {"\"\"", "Unexpected argument \"\": switches start with \"/\" or \"-\"."},
     {"\"/limit 5", "The argument \"\"/limit 5\" has no closing quote."},
     {"/limit\"5\"",
      "The argument \"/limit\"5\"\" has a quote inside it: quotes may only enclose a whole "
