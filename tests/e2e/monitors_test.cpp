@@ -200,10 +200,15 @@ TEST_F(MonitorsTest, WindowCoversTheWorkAreaOfTheMonitorItLandsOn) {
   EXPECT_TRUE(Covers(program_, laptop)) << "moved onto the laptop";
   ASSERT_EQ(ChangeDisplayMode(laptop, 1024, 768), DISP_CHANGE_SUCCESSFUL);
   EXPECT_TRUE(Covers(program_, laptop)) << "the laptop at 1024x768";
+  // Back while the window is minimised: it fits once restored.
+  const HWND window = program_.window();
+  PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitUntil("the window minimised", [&] { return IsIconic(window) != FALSE; }));
   ASSERT_EQ(ChangeDisplayMode(laptop, resolution.size().cx, resolution.size().cy),
             DISP_CHANGE_SUCCESSFUL);
+  PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(Covers(program_, laptop))
-      << "the laptop back at " << resolution.size().cx << "x" << resolution.size().cy;
+      << "restored, the laptop back at " << resolution.size().cx << "x" << resolution.size().cy;
 
   // The count went on through all of it, and goes on.
   unsigned shown = 0;
