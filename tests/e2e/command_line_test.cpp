@@ -86,16 +86,6 @@ LRESULT SendCommandLine(HWND window, ULONG_PTR tag, const std::string& bytes) {
   return SendWithTimeout(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
-// A first copy counting towards an hour.
-::testing::AssertionResult StartCounting(Program& program) {
-  SettingsFile settings = QuickSettings();
-  settings.limitHours = 1;
-  PrepareSettings(settings);
-  auto started = program.LaunchAndWait();
-  if (started) started = program.Click(kStart);
-  return started ? program.Sync() : started;
-}
-
 TEST_F(CommandLineTest, FirstStartSetsTheLimitAndCountsToTheAlarm) {
   PrepareSettings(QuickSettings());
   ASSERT_TRUE(program_.Launch(true, "/limit 0:00:05 /start"));

@@ -1379,6 +1379,15 @@ void ProgramTest::TearDown() {
   RemoveDataFolder();
 }
 
+::testing::AssertionResult StartCounting(Program& program) {
+  SettingsFile settings = QuickSettings();
+  settings.limitHours = 1;
+  PrepareSettings(settings);
+  auto started = program.LaunchAndWait();
+  if (started) started = program.Click(kStart);
+  return started ? program.Sync() : started;
+}
+
 // --- Monitors ----------------------------------------------------------------------------------
 
 namespace {

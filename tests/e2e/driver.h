@@ -354,6 +354,9 @@ class ProgramTest : public ::testing::Test {
   Program program_;
 };
 
+// Starts `program` on quick settings with a limit of an hour and presses Start.
+::testing::AssertionResult StartCounting(Program& program);
+
 // --- Monitors ---------------------------------------------------------------------------------
 // Points and rectangles of the virtual screen: a monitor left of or above the primary lies at
 // negative coordinates.

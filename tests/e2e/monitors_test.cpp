@@ -152,11 +152,7 @@ class ResolutionKept {
 };
 
 TEST_F(MonitorsTest, WindowCoversTheWorkAreaOfTheMonitorItLandsOn) {
-  SettingsFile settings = QuickSettings();
-  settings.limitHours = 1;
-  PrepareSettings(settings);
-  ASSERT_TRUE(program_.LaunchAndWait());
-  ASSERT_TRUE(program_.Click(kStart));
+  ASSERT_TRUE(StartCounting(program_));
   const ULONGLONG started = GetTickCount64();
   EXPECT_TRUE(Covers(program_, Start().device)) << "at start";
 
