@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 #include "app/main_window.h"
+#include "core/screen_placement.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include "storage/settings.h"
@@ -132,11 +133,11 @@ INT_PTR OnOk(HWND dialog) {
 
   // The buttons' bound uses the display's top in force before this OK: the new one is read
   // after it.
-  ReadPosition(dialog, EDIT_BUTTONS_LEFT, PositionMaximum(std::int64_t{WorkAreaWidth()} - 360),
+  ReadPosition(dialog, EDIT_BUTTONS_LEFT, PositionMaximum(MaxButtonsLeft(WorkAreaWidth())),
                "Buttons position from left", settings.buttonsLeft);
   ReadPosition(dialog, EDIT_BUTTONS_TOP, PositionMaximum(std::int64_t{settings.displayTop} - 45),
                "Buttons position from top", settings.buttonsTop);
-  ReadPosition(dialog, EDIT_DISPLAY_TOP, PositionMaximum(std::int64_t{WorkAreaHeight()} - 350),
+  ReadPosition(dialog, EDIT_DISPLAY_TOP, PositionMaximum(MaxDisplayTop(WorkAreaHeight())),
                "Timer display position from top", settings.displayTop);
 
   ReadFileField(dialog, EDIT_ALARM_FILE, settings.alarmWavPath);
