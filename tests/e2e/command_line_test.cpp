@@ -247,7 +247,7 @@ TEST_F(CommandLineTest, FaultyLinesAreRefusedAndChangeNothing) {
   EXPECT_EQ(ReadBytes(LogPath()), logBefore);
 
   // A running copy that does not answer within 5 s, held still as by a long piece of work:
-  // the command line is not applied, then or later.
+  // the second start gives up and says so.
   const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, program_.thread());
   ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1)) << "cannot hold the running copy";
   const Answered unreached = StartAndAnswer("/pause", "Vantorel", 10000);
