@@ -1,7 +1,6 @@
 #include "app/commands.h"
 
 #include <cstring>
-#include <string>
 
 #include "app/main_window.h"
 #include "app/monitor_placement.h"
@@ -54,10 +53,18 @@ HWND FindRunningCopy(DWORD deadline) {
 }  // namespace
 
 bool ReadCommandLine(const char* arguments, CommandLine* command) {
-  std::string error;
-  if (ParseCommandLine(arguments, MonitorCount(), command, &error)) return true;
-  const std::string text = error + "\r\n\r\n" + kCommandLineUsage;
-  MessageBoxA(nullptr, text.c_str(), kCaption, MB_ICONEXCLAMATION);
+  // The error, a blank line and the usage (some 600 bytes, cut should it outgrow the room).
+  char text[kCommandLineErrorSize + 1024];
+  if (ParseCommandLine(arguments, MonitorCount(), command, text, kCommandLineErrorSize)) {
+    return true;
+  }
+  std::size_t length = std::strlen(text);
+  const char* const pieces[] = {"\r\n\r\n", kCommandLineUsage};
+  for (const char* piece : pieces) {
+    while (*piece != '\0' && length + 1 < sizeof text) text[length++] = *piece++;
+  }
+  text[length] = '\0';
+  MessageBoxA(nullptr, text, kCaption, MB_ICONEXCLAMATION);
   return false;
 }
 
@@ -106,8 +113,7 @@ LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
   const auto* text = static_cast<const char*>(data->lpData);
   if (std::memchr(text, '\0', data->cbData) == nullptr) return FALSE;
   CommandLine command;
-  std::string error;
-  if (!ParseCommandLine(text, MonitorCount(), &command, &error) || command.showUsage) {
+  if (!ParseCommandLine(text, MonitorCount(), &command, nullptr, 0) || command.showUsage) {
     return FALSE;
   }
   // A window still being made has no buttons to press yet.

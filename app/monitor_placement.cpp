@@ -1,7 +1,7 @@
 #include "app/monitor_placement.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "app/app.h"
 #include "app/appearance.h"
@@ -79,15 +79,17 @@ void FitTo(HWND window, HMONITOR monitor) {
 }
 
 struct Monitors {
-  std::vector<HMONITOR> handles;
-  std::vector<MonitorRects> rects;
+  HMONITOR handles[kMaxMonitors];
+  MonitorRects rects[kMaxMonitors];
+  std::size_t count = 0;
 };
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   auto* monitors = reinterpret_cast<Monitors*>(list);
-  monitors->handles.push_back(monitor);
-  monitors->rects.push_back(ReadMonitor(monitor));
-  return TRUE;
+  monitors->handles[monitors->count] = monitor;
+  monitors->rects[monitors->count] = ReadMonitor(monitor);
+  // No more than there is room for: the enumeration ends with the last.
+  return ++monitors->count < kMaxMonitors ? TRUE : FALSE;
 }
 
 Monitors AllMonitors() {
@@ -166,13 +168,14 @@ void LeaveFullScreen(HWND window) {
 }
 
 unsigned MonitorCount() {
-  return static_cast<unsigned>(AllMonitors().handles.size());
+  return static_cast<unsigned>(AllMonitors().count);
 }
 
 bool MoveToMonitor(HWND window, unsigned number) {
   const Monitors monitors = AllMonitors();
-  const std::vector<std::size_t> order = MonitorOrder(monitors.rects);
-  if (number == 0 || number > order.size()) return false;
+  std::size_t order[kMaxMonitors];
+  MonitorOrder(monitors.rects, monitors.count, order);
+  if (number == 0 || number > monitors.count) return false;
   if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
   FitTo(window, monitors.handles[order[number - 1]]);
   return true;

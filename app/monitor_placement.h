@@ -20,7 +20,8 @@ bool IsFullScreen();
 void ToggleFullScreen(HWND window);
 void LeaveFullScreen(HWND window);
 
-// The monitors as people number them: 1 is the primary, then the others from left to right.
+// The monitors as people number them: 1 is the primary, then the others from left to right;
+// at most kMaxMonitors of them (core/screen_placement.h).
 unsigned MonitorCount();
 // Moves the window onto monitor `number` and fits it there; false when there is none such.
 bool MoveToMonitor(HWND window, unsigned number);

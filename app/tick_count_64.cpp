@@ -1,6 +1,7 @@
-// The C++ runtime's thread library, linked for its exception support, imports GetTickCount64,
-// which Windows XP and Server 2003 do not export: their loader refuses a program that imports
-// it. Defining the import's pointer here keeps it out of the import table; the library, which
+// The C++ runtime's thread library imports GetTickCount64, which Windows XP and Server 2003 do
+// not export: their loader refuses a program that imports it. The program is compiled so that
+// nothing brings the library in (no exceptions, no locked static locals), but should anything do
+// so, defining the import's pointer here keeps it out of the import table; the library, which
 // only times waits with it, gets GetTickCount widened to 64 bits instead.
 #include <windows.h>
 

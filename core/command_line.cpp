@@ -1,8 +1,7 @@
 #include "core/command_line.h"
 
-#include <string>
+#include <initializer_list>
 #include <string_view>
-#include <utility>
 
 namespace vantorel {
 
@@ -51,53 +50,111 @@ bool IsSwitch(std::string_view text) {
   return !text.empty() && (text[0] == '/' || text[0] == '-');
 }
 
-// The argument fit for a message box: control bytes as '?', and a long one cut, never inside a
-// UTF-8 character (the code page the manifest asks for; under another the cut may merely come
-// up to three bytes early).
-std::string Cut(std::string_view text) {
-  std::size_t length = text.size();
-  if (length > kMaxShownBytes) {
-    length = kMaxShownBytes;
-    while (length > 0 && kMaxShownBytes - length < 3 && IsContinuation(text[length])) --length;
-  }
-  std::string shown(text.substr(0, length));
-  for (char& c : shown) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') c = '?';
-  }
-  return length < text.size() ? shown + "..." : shown;
+// A part of `text`, clamped to it: string_view's own substr reports a start past the end by
+// throwing, which would bring the exception machinery into the program.
+std::string_view Part(std::string_view text, std::size_t start,
+                      std::size_t count = std::string_view::npos) {
+  if (start > text.size()) start = text.size();
+  const std::size_t left = text.size() - start;
+  return std::string_view(text.data() + start, count < left ? count : left);
 }
 
-std::string Shown(std::string_view text) {
-  return "\"" + Cut(text) + "\"";
+// One piece of an error: a text as it is, or an argument fit for a message box, in quotes or
+// not.
+struct Piece {
+  enum class Kind { kText, kCut, kShown };
+  Piece(const char* piece) : text(piece) {}
+  Piece(std::string_view piece, Kind shown = Kind::kText) : text(piece), kind(shown) {}
+  std::string_view text;
+  Kind kind = Kind::kText;
+};
+
+Piece Cut(std::string_view argument) {
+  return {argument, Piece::Kind::kCut};
+}
+
+Piece Shown(std::string_view argument) {
+  return {argument, Piece::Kind::kShown};
+}
+
+// `number` in decimal, written into `digits`.
+std::string_view Decimal(unsigned number, char (&digits)[20]) {
+  std::size_t start = sizeof digits;
+  do {
+    digits[--start] = static_cast<char>('0' + number % 10);
+    number /= 10;
+  } while (number != 0);
+  return std::string_view(digits + start, sizeof digits - start);
+}
+
+// An error as it is put together, in a buffer of fixed size whose end cuts it.
+class ErrorText {
+ public:
+  void Set(std::initializer_list<Piece> pieces);
+  const char* text() const { return text_; }
+
+ private:
+  void Put(char c) {
+    if (length_ + 1 < sizeof text_) text_[length_++] = c;
+  }
+
+  char text_[kCommandLineErrorSize] = "";
+  std::size_t length_ = 0;
+};
+
+// An argument shows its control bytes as '?' and, when long, is cut, never inside a UTF-8
+// character (the code page the manifest asks for; under another the cut may merely come up to
+// three bytes early).
+void ErrorText::Set(std::initializer_list<Piece> pieces) {
+  length_ = 0;
+  for (const Piece& piece : pieces) {
+    const std::string_view text = piece.text;
+    const bool argument = piece.kind != Piece::Kind::kText;
+    std::size_t length = text.size();
+    if (argument && length > kMaxShownBytes) {
+      length = kMaxShownBytes;
+      while (length > 0 && kMaxShownBytes - length < 3 && IsContinuation(text[length])) --length;
+    }
+    if (piece.kind == Piece::Kind::kShown) Put('"');
+    for (std::size_t i = 0; i < length; ++i) {
+      const char c = text[i];
+      Put(argument && (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') ? '?' : c);
+    }
+    if (length < text.size()) {
+      for (const char c : std::string_view("...")) Put(c);
+    }
+    if (piece.kind == Piece::Kind::kShown) Put('"');
+  }
+  text_[length_] = '\0';
 }
 
 // Takes the next argument from `rest`, without the quotes around it. A quoted one may hold blanks;
 // a quote anywhere else is refused rather than guessed at.
-Read NextArgument(std::string_view* rest, std::string_view* argument, std::string* fault) {
+Read NextArgument(std::string_view* rest, std::string_view* argument, ErrorText* fault) {
   std::size_t start = 0;
   while (start < rest->size() && IsBlank((*rest)[start])) ++start;
   if (start == rest->size()) return Read::kEnd;
-  const std::string_view text = rest->substr(start);
+  const std::string_view text = Part(*rest, start);
   std::size_t end = 0;
   if (text[0] == '"') {
     end = text.find('"', 1);
     if (end == std::string_view::npos) {
-      *fault = "The argument " + Shown(text) + " has no closing quote.";
+      fault->Set({"The argument ", Shown(text), " has no closing quote."});
       return Read::kFault;
     }
-    *argument = text.substr(1, end - 1);
+    *argument = Part(text, 1, end - 1);
     ++end;
   } else {
     while (end < text.size() && !IsBlank(text[end]) && text[end] != '"') ++end;
-    *argument = text.substr(0, end);
+    *argument = Part(text, 0, end);
   }
   if (end < text.size() && !IsBlank(text[end])) {
     while (end < text.size() && !IsBlank(text[end])) ++end;
-    *fault = "The argument " + Shown(text.substr(0, end)) +
-             " has a quote inside it: quotes may only enclose a whole argument.";
+    fault->Set({"The argument ", Shown(Part(text, 0, end)),
+                " has a quote inside it: quotes may only enclose a whole argument."});
     return Read::kFault;
   }
-  *rest = text.substr(end);
+  *rest = Part(text, end);
   return Read::kArgument;
 }
 
@@ -105,7 +162,7 @@ Read NextArgument(std::string_view* rest, std::string_view* argument, std::strin
 Switch Lookup(std::string_view text) {
   static constexpr std::string_view kNames[] = {"?",     "limit", "monitor", "fullscreen",
                                                 "start", "pause", "stop",    "reset"};
-  const std::string_view name = text.substr(1);
+  const std::string_view name = Part(text, 1);
   for (std::size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
     if (kNames[i].size() != name.size()) continue;
     std::size_t same = 0;
@@ -131,12 +188,12 @@ bool ReadNumber(std::string_view text, std::uint64_t cap, std::uint64_t* value) 
 // others are two digits 00-59. The result is not yet checked against the range.
 bool ReadTime(std::string_view text, std::uint64_t* seconds) {
   const std::size_t colon = text.find(':');
-  if (!ReadNumber(text.substr(0, colon), kMaxLimitSeconds, seconds)) return false;
-  std::string_view rest = colon == std::string_view::npos ? "" : text.substr(colon);
+  if (!ReadNumber(Part(text, 0, colon), kMaxLimitSeconds, seconds)) return false;
+  std::string_view rest = Part(text, colon);
   for (int fields = 1; !rest.empty(); ++fields) {
     std::uint64_t value = 0;
     if (fields == 3 || rest.size() < 3 || rest[0] != ':' ||
-        !ReadNumber(rest.substr(1, 2), 99, &value) || value > 59) {
+        !ReadNumber(Part(rest, 1, 2), 99, &value) || value > 59) {
       return false;
     }
     *seconds = *seconds * 60 + value;
@@ -147,46 +204,47 @@ bool ReadTime(std::string_view text, std::uint64_t* seconds) {
 
 class Parser {
  public:
-  Parser(unsigned monitorCount, std::string* error) : monitorCount_(monitorCount), error_(error) {}
+  explicit Parser(unsigned monitorCount) : monitorCount_(monitorCount) {}
 
   bool Parse(std::string_view rest) {
     std::string_view argument;
     for (;;) {
-      const Read read = NextArgument(&rest, &argument, error_);
+      const Read read = NextArgument(&rest, &argument, &error_);
       if (read == Read::kEnd) return true;
       if (read == Read::kFault || !Take(argument, &rest)) return false;
     }
   }
 
   const CommandLine& result() const { return result_; }
+  const char* error() const { return error_.text(); }
 
  private:
-  bool Fail(std::string message) {
-    *error_ = std::move(message);
+  bool Fail(std::initializer_list<Piece> pieces) {
+    error_.Set(pieces);
     return false;
   }
 
   bool Take(std::string_view argument, std::string_view* rest) {
     if (!IsSwitch(argument)) {
-      return Fail("Unexpected argument " + Shown(argument) +
-                  ": switches start with \"/\" or \"-\".");
+      return Fail(
+          {"Unexpected argument ", Shown(argument), ": switches start with \"/\" or \"-\"."});
     }
     const Switch which = Lookup(argument);
-    if (which == Switch::kCount) return Fail("Unknown switch " + Shown(argument) + ".");
+    if (which == Switch::kCount) return Fail({"Unknown switch ", Shown(argument), "."});
     const std::size_t index = static_cast<std::size_t>(which);
     if (!seen_[index].empty()) {
-      return Fail("The switch " + Shown(argument) + " is given twice.");
+      return Fail({"The switch ", Shown(argument), " is given twice."});
     }
     if (which >= Switch::kStart && result_.command != TimerCommand::kNone) {
-      return Fail("Only one of /start, /pause, /stop and /reset may be given: " + Shown(argument) +
-                  " follows " + Shown(timerText_) + ".");
+      return Fail({"Only one of /start, /pause, /stop and /reset may be given: ", Shown(argument),
+                   " follows ", Shown(timerText_), "."});
     }
     // /? stands alone, so that a faulty line never passes as a request for the usage.
     const std::string_view usage = seen_[static_cast<std::size_t>(Switch::kUsage)];
     if (which == Switch::kUsage ? !firstOther_.empty() : !usage.empty()) {
-      return Fail(Shown(which == Switch::kUsage ? argument : usage) +
-                  " must be given on its own, not with " +
-                  Shown(which == Switch::kUsage ? firstOther_ : argument) + ".");
+      return Fail({Shown(which == Switch::kUsage ? argument : usage),
+                   " must be given on its own, not with ",
+                   Shown(which == Switch::kUsage ? firstOther_ : argument), "."});
     }
     seen_[index] = argument;
     if (which != Switch::kUsage && firstOther_.empty()) firstOther_ = argument;
@@ -209,7 +267,7 @@ class Parser {
   // faulty value, not a switch).
   Read TakeValue(std::string_view* rest, std::string_view* value) {
     std::string_view after = *rest;
-    const Read read = NextArgument(&after, value, error_);
+    const Read read = NextArgument(&after, value, &error_);
     if (read != Read::kArgument) return read;
     if (IsSwitch(*value) && (value->size() < 2 || !IsDigit((*value)[1]))) return Read::kEnd;
     *rest = after;
@@ -222,16 +280,16 @@ class Parser {
     const Read read = TakeValue(rest, &value);
     if (read == Read::kFault) return false;
     if (read == Read::kEnd) {
-      return Fail(Shown(name) + " needs a time: S, M:SS or H:MM:SS.");
+      return Fail({Shown(name), " needs a time: S, M:SS or H:MM:SS."});
     }
     if (!ReadTime(value, &seconds)) {
-      return Fail(Shown(value) +
-                  " is not a time: S, M:SS or H:MM:SS, with two digits 00-59 for minutes and "
-                  "seconds.");
+      return Fail({Shown(value),
+                   " is not a time: S, M:SS or H:MM:SS, with two digits 00-59 for minutes and "
+                   "seconds."});
     }
     if (seconds < 1 || seconds > kMaxLimitSeconds) {
-      return Fail("The time " + Shown(value) +
-                  " is out of range: it must lie between 1 second and 99:59:59.");
+      return Fail({"The time ", Shown(value),
+                   " is out of range: it must lie between 1 second and 99:59:59."});
     }
     result_.setLimit = true;
     result_.limitHours = static_cast<std::uint32_t>(seconds / 3600);
@@ -246,25 +304,26 @@ class Parser {
     const Read read = TakeValue(rest, &value);
     if (read == Read::kFault) return false;
     if (read == Read::kEnd) {
-      return Fail(Shown(name) + " needs the number of a monitor, counted from 1.");
+      return Fail({Shown(name), " needs the number of a monitor, counted from 1."});
     }
     if (!ReadNumber(value, monitorCount_, &number)) {
-      return Fail(Shown(value) + " is not a monitor number: monitors are counted from 1.");
+      return Fail({Shown(value), " is not a monitor number: monitors are counted from 1."});
     }
     if (number == 0) {
-      return Fail("There is no monitor " + Cut(value) + ": monitors are counted from 1.");
+      return Fail({"There is no monitor ", Cut(value), ": monitors are counted from 1."});
     }
     if (number > monitorCount_) {
-      return Fail("There is no monitor " + Cut(value) + ": this computer has " +
-                  std::to_string(monitorCount_) +
-                  (monitorCount_ == 1 ? " monitor." : " monitors."));
+      char digits[20];
+      return Fail({"There is no monitor ", Cut(value), ": this computer has ",
+                   Decimal(monitorCount_, digits),
+                   monitorCount_ == 1 ? " monitor." : " monitors."});
     }
     result_.monitor = static_cast<unsigned>(number);
     return true;
   }
 
   const unsigned monitorCount_;
-  std::string* const error_;
+  ErrorText error_;
   CommandLine result_;
   std::string_view seen_[static_cast<std::size_t>(Switch::kCount)];  // each as given
   std::string_view firstOther_;  // the first switch other than /?
@@ -274,16 +333,17 @@ class Parser {
 }  // namespace
 
 bool ParseCommandLine(const char* arguments, unsigned monitorCount, CommandLine* command,
-                      std::string* error) {
-  std::string fault;
-  Parser parser(monitorCount, &fault);
-  if (!parser.Parse(arguments != nullptr ? arguments : "")) {
-    if (error != nullptr) *error = std::move(fault);
-    return false;
+                      char* error, std::size_t errorSize) {
+  Parser parser(monitorCount);
+  const bool parsed = parser.Parse(arguments != nullptr ? arguments : "");
+  if (parsed && command != nullptr) *command = parser.result();
+  if (error != nullptr && errorSize > 0) {
+    const char* text = parsed ? "" : parser.error();
+    std::size_t length = 0;
+    for (; text[length] != '\0' && length + 1 < errorSize; ++length) error[length] = text[length];
+    error[length] = '\0';
   }
-  if (command != nullptr) *command = parser.result();
-  if (error != nullptr) error->clear();
-  return true;
+  return parsed;
 }
 
 }  // namespace vantorel

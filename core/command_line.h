@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace vantorel {
 
@@ -32,17 +31,23 @@ struct CommandLine {
   }
 };
 
+// Room for every error ParseCommandLine gives, terminator included: an argument it names is
+// cut to 40 bytes.
+constexpr std::size_t kCommandLineErrorSize = 256;
+
 // The usage as the message box and the help show it, lines ended by "\r\n".
 extern const char kCommandLineUsage[];
 
 // Reads `arguments`, the text after the program's name (as WinMain receives it), on a desktop
 // of `monitorCount` monitors. Returns true and fills `command` (an empty text gives Empty());
 // or returns false, leaves `command` as it was and puts into `error` one sentence that names
-// what was wrong. Switches start with "/" or "-", in any case and order, each at most once;
-// arguments are split at spaces and tabs, and one in double quotes is taken without them.
-// /? stands alone: with any other switch it is an error, so that a faulty line never passes
-// as a mere request for the usage. Takes any bytes of any length and throws nothing.
+// what was wrong, cut to its `errorSize` bytes (kCommandLineErrorSize hold any); on success
+// `error` is emptied. Either may be null. Switches start with "/" or "-", in any case and
+// order, each at most once; arguments are split at spaces and tabs, and one in double quotes
+// is taken without them. /? stands alone: with any other switch it is an error, so that a
+// faulty line never passes as a mere request for the usage. Takes any bytes of any length and
+// throws nothing.
 bool ParseCommandLine(const char* arguments, unsigned monitorCount, CommandLine* command,
-                      std::string* error);
+                      char* error, std::size_t errorSize);
 
 }  // namespace vantorel

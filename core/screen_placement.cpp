@@ -17,6 +17,12 @@ long AtMost(std::uint32_t stored, long maximum) {
   return static_cast<long>(std::min<std::int64_t>(stored, maximum));
 }
 
+bool NumberedBefore(const MonitorRects& first, const MonitorRects& second) {
+  if (first.primary != second.primary) return first.primary;
+  if (first.monitor.left != second.monitor.left) return first.monitor.left < second.monitor.left;
+  return first.monitor.top < second.monitor.top;
+}
+
 }  // namespace
 
 long MaxButtonsLeft(long areaWidth) {
@@ -39,17 +45,17 @@ ControlPositions PositionsWithin(std::uint32_t buttonsLeft, std::uint32_t button
   return positions;
 }
 
-std::vector<std::size_t> MonitorOrder(const std::vector<MonitorRects>& monitors) {
-  std::vector<std::size_t> order(monitors.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    const MonitorRects& first = monitors[a];
-    const MonitorRects& second = monitors[b];
-    if (first.primary != second.primary) return first.primary;
-    if (first.monitor.left != second.monitor.left) return first.monitor.left < second.monitor.left;
-    return first.monitor.top < second.monitor.top;
-  });
-  return order;
+void MonitorOrder(const MonitorRects* monitors, std::size_t count, std::size_t* order) {
+  // An insertion sort: a few monitors at most, and one that ties with an earlier one stays
+  // after it.
+  for (std::size_t i = 0; i < count; ++i) {
+    std::size_t at = i;
+    while (at > 0 && NumberedBefore(monitors[i], monitors[order[at - 1]])) {
+      order[at] = order[at - 1];
+      --at;
+    }
+    order[at] = i;
+  }
 }
 
 void WindowFit::Fitted(std::uintptr_t monitor, const ScreenRect& area) {

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace vantorel {
 
@@ -51,9 +50,14 @@ struct ControlPositions {
 ControlPositions PositionsWithin(std::uint32_t buttonsLeft, std::uint32_t buttonsTop,
                                  std::uint32_t displayTop, long areaWidth, long areaHeight);
 
+// The most monitors the program numbers; a desktop of more is taken as the first so many that
+// the system lists.
+constexpr std::size_t kMaxMonitors = 16;
+
 // The monitors in the order in which people number them: the primary first, then the others
-// from left to right, then top to bottom. Returns indexes into `monitors`.
-std::vector<std::size_t> MonitorOrder(const std::vector<MonitorRects>& monitors);
+// from left to right, then top to bottom, those alike as listed. Puts into `order` the indexes
+// of the `count` entries of `monitors`.
+void MonitorOrder(const MonitorRects* monitors, std::size_t count, std::size_t* order);
 
 // When the window takes the area of the monitor it is on anew: once per change, never while
 // it is minimised and never during a drag. `monitor` identifies the monitor the window lies on

@@ -207,9 +207,27 @@ runs_on_oldest_windows() {
   [ -z "$missing" ] || problem "imports what $name does not export: $(echo $missing)"
 }
 
+# Each program as shipped stays within its size budget: 220 KiB for the 64-bit one, 260 KiB
+# for the 32-bit one.
+within_size_budget() {
+  local entry arch budget exe size over=0
+  for entry in win64:225280 win32:266240; do
+    arch=${entry%:*}
+    budget=${entry#*:}
+    exe=$work/unpacked-$arch/$folder/vantorel.exe
+    [ -f "$exe" ] || problem "no unpacked $arch program" || return
+    size=$(stat -c %s "$exe") || return
+    echo "  $arch vantorel.exe: $size bytes of $budget"
+    [ "$size" -le "$budget" ] || problem "the $arch program is $((size - budget)) bytes over" ||
+      over=1
+  done
+  [ "$over" = 0 ]
+}
+
 check "checksums" checksums
 check "64-bit archive" archive win64 pei-x86-64 x86_64-w64-mingw32-objdump
 check "32-bit archive" archive win32 pei-i386 i686-w64-mingw32-objdump
+check "executables within their size budget" within_size_budget
 check "64-bit program loads on Windows XP x64 and Server 2003" \
   runs_on_oldest_windows win64 x86_64-w64-mingw32-objdump 5.2 "Windows XP x64"
 check "32-bit program loads on Windows XP SP3" \

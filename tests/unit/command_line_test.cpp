@@ -56,7 +56,10 @@ const char* const kBadLinesAndErrors[][2] = {
     {"\"/limit 5", "The argument \"\"/limit 5\" has no closing quote."},
     {"/limit\"5\"",
      "The argument \"/limit\"5\"\" has a quote inside it: quotes may only enclose a whole "
-     "argument."}};
+     "argument."},
+    // Cut to 40 bytes, back to the start of the character that the cut would split.
+    {"/xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\xe2\x82\xacyz",
+     "Unknown switch \"/xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\"."}};
 
 void RandomCase(std::string* text, std::mt19937& random) {
   for (char& c : *text) {
@@ -67,8 +70,9 @@ void RandomCase(std::string* text, std::mt19937& random) {
 // The result of `text` in a few words; `error` is cleared on success, one sentence otherwise.
 std::string Parsed(const std::string& text, unsigned monitorCount, std::string* error) {
   CommandLine line = Untouched();
-  *error = "stale";
-  const bool accepted = ParseCommandLine(text.c_str(), monitorCount, &line, error);
+  char buffer[kCommandLineErrorSize] = "stale";
+  const bool accepted = ParseCommandLine(text.c_str(), monitorCount, &line, buffer, sizeof buffer);
+  *error = buffer;
   EXPECT_TRUE(accepted ? error->empty() : *error != "stale" && error->back() == '.')
       << text << ": " << *error;
   return Describe(line);
@@ -113,6 +117,10 @@ TEST(CommandLine, BadLinesNameTheirFaultAndChangeNothing) {
   // Hostile text is named cut short and without its control bytes.
   Parsed("/" + std::string(5000, '\x1b'), 2, &error);
   EXPECT_TRUE(error.size() < 80 && error.find('\x1b') == std::string::npos) << error;
+  // A smaller buffer holds the start of the error.
+  char start[8];
+  EXPECT_FALSE(ParseCommandLine("/foo", 2, nullptr, start, sizeof start));
+  EXPECT_STREQ("Unknown", start);
 }
 
 TEST(CommandLine, FuzzedLinesGiveValidResultsOrAnError) {
@@ -138,7 +146,10 @@ TEST(CommandLine, FuzzedLinesGiveValidResultsOrAnError) {
     RandomCase(&text, random);
     const auto count = static_cast<unsigned>(random() % 4 + 1);
     CommandLine line = Untouched();
-    if (ParseCommandLine(text.c_str(), count, &line, &error)) {
+    char buffer[kCommandLineErrorSize] = "stale";
+    const bool accepted = ParseCommandLine(text.c_str(), count, &line, buffer, sizeof buffer);
+    error = buffer;
+    if (accepted) {
       const auto seconds = line.limitHours * 3600 + line.limitMinutes * 60 + line.limitSeconds;
       ASSERT_TRUE(line.setLimit ? seconds >= 1 && seconds <= 359999 : seconds == 0) << text;
       ASSERT_TRUE(line.limitMinutes < 60 && line.limitSeconds < 60) << text;
@@ -160,7 +171,7 @@ TEST(CommandLine, FuzzedLinesGiveValidResultsOrAnError) {
       std::string text(random() % 3, ' '), word;
       while (words >> word) text += word + (random() % 2 == 0 ? "\t" : "  ");
       RandomCase(&text, random);
-      EXPECT_FALSE(ParseCommandLine(text.c_str(), 2, nullptr, nullptr)) << text;
+      EXPECT_FALSE(ParseCommandLine(text.c_str(), 2, nullptr, nullptr, 0)) << text;
     }
   }
 }

@@ -3,6 +3,9 @@
 // a taskbar moved under a minimised window).
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <vector>
+
 #include "core/screen_placement.h"
 
 namespace vantorel {
@@ -38,9 +41,13 @@ TEST(ScreenPlacementTest, ControlsKeepTheirPlaceWhereTheAreaHasRoomAndComeInside
 TEST(ScreenPlacementTest, MonitorsAreNumberedFromThePrimaryThenLeftToRightThenTopToBottom) {
   const MonitorRects left = {{-1024, 0, 0, 768}, {-1024, 0, 0, 768}, false};
   const MonitorRects above = {{1280, -768, 2304, 0}, {1280, -768, 2304, 0}, false};
-  EXPECT_EQ(MonitorOrder({kProjector, left, kLaptop, above}),
-            (std::vector<std::size_t>{2, 1, 3, 0}));
-  EXPECT_EQ(MonitorOrder({}), std::vector<std::size_t>{});
+  // A second monitor where the first one on the left is (a copy of it) comes after it.
+  const MonitorRects monitors[] = {kProjector, left, kLaptop, above, left};
+  std::size_t order[5] = {9, 9, 9, 9, 9};
+  MonitorOrder(monitors, 5, order);
+  EXPECT_EQ(std::vector<std::size_t>(order, order + 5), (std::vector<std::size_t>{2, 1, 4, 3, 0}));
+  MonitorOrder(monitors, 0, order);
+  EXPECT_EQ(order[0], 2u) << "no monitors, yet an order was written";
   EXPECT_EQ(CoveredArea(kProjector, false), kProjector.work);
   EXPECT_EQ(CoveredArea(kProjector, true), kProjector.monitor);
 }
