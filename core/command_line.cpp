@@ -7,10 +7,18 @@ namespace vantorel {
 
 const char kCommandLineUsage[] =
     "Usage:\r\n"
-    "  vantorel [/limit T] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]\r\n"
+    "  vantorel [/limit T] [/show elapsed|remaining] [/warn T] [/overtime on|off]\r\n"
+    "           [/ontop on|off] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]\r\n"
     "  vantorel /?\r\n"
     "\r\n"
     "/limit T       Sets the time limit: S, M:SS or H:MM:SS, up to 99:59:59.\r\n"
+    "/show elapsed|remaining\r\n"
+    "               Shows the time elapsed or the time remaining to the limit.\r\n"
+    "/warn T        Shows the digits in the warning color for the last T before the\r\n"
+    "               limit; 0 for no warning.\r\n"
+    "/overtime on|off\r\n"
+    "               Counts on past the limit, or stops at it.\r\n"
+    "/ontop on|off  Keeps the window above other windows, or not.\r\n"
     "/monitor N     Moves the window onto monitor N (1 is the primary).\r\n"
     "/fullscreen    Shows the count full screen.\r\n"
     "/start, /pause, /stop, /reset\r\n"
@@ -20,12 +28,25 @@ const char kCommandLineUsage[] =
 
 namespace {
 
-constexpr std::uint64_t kMaxLimitSeconds = 99u * 3600u + 59u * 60u + 59u;
 // An argument named in an error is cut to this many bytes: the text may come from any program.
 constexpr std::size_t kMaxShownBytes = 40;
 
 // In the order of Lookup's names; the four timer commands last.
-enum class Switch { kUsage, kLimit, kMonitor, kFullScreen, kStart, kPause, kStop, kReset, kCount };
+enum class Switch {
+  kUsage,
+  kLimit,
+  kShow,
+  kWarn,
+  kOvertime,
+  kOnTop,
+  kMonitor,
+  kFullScreen,
+  kStart,
+  kPause,
+  kStop,
+  kReset,
+  kCount
+};
 
 enum class Read { kEnd, kArgument, kFault };
 
@@ -160,8 +181,9 @@ Read NextArgument(std::string_view* rest, std::string_view* argument, ErrorText*
 
 // The switch that `text` (with its "/" or "-") names; kCount for none.
 Switch Lookup(std::string_view text) {
-  static constexpr std::string_view kNames[] = {"?",     "limit", "monitor", "fullscreen",
-                                                "start", "pause", "stop",    "reset"};
+  static constexpr std::string_view kNames[] = {"?",        "limit", "show",    "warn",
+                                                "overtime", "ontop", "monitor", "fullscreen",
+                                                "start",    "pause", "stop",    "reset"};
   const std::string_view name = Part(text, 1);
   for (std::size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
     if (kNames[i].size() != name.size()) continue;
@@ -184,20 +206,16 @@ bool ReadNumber(std::string_view text, std::uint64_t cap, std::uint64_t* value) 
   return true;
 }
 
-// S, M:SS or H:MM:SS in seconds; false when malformed. The first field may exceed 59, the
-// others are two digits 00-59. The result is not yet checked against the range.
-bool ReadTime(std::string_view text, std::uint64_t* seconds) {
-  const std::size_t colon = text.find(':');
-  if (!ReadNumber(Part(text, 0, colon), kMaxLimitSeconds, seconds)) return false;
-  std::string_view rest = Part(text, colon);
-  for (int fields = 1; !rest.empty(); ++fields) {
-    std::uint64_t value = 0;
-    if (fields == 3 || rest.size() < 3 || rest[0] != ':' ||
-        !ReadNumber(Part(rest, 1, 2), 99, &value) || value > 59) {
-      return false;
-    }
-    *seconds = *seconds * 60 + value;
-    rest.remove_prefix(3);
+// S, M:SS or H:MM:SS in seconds; false when malformed. The result is not yet checked against
+// the range.
+bool ReadTime(std::string_view text, std::uint32_t* seconds) {
+  return ParseTimeText(text.data(), text.size(), seconds);
+}
+
+bool SameWord(std::string_view text, std::string_view word) {
+  if (text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (Lower(text[i]) != word[i]) return false;
   }
   return true;
 }
@@ -252,6 +270,10 @@ class Parser {
     switch (which) {
       case Switch::kUsage: result_.showUsage = true; return true;
       case Switch::kLimit: return TakeLimit(argument, rest);
+      case Switch::kShow: return TakeView(argument, rest);
+      case Switch::kWarn: return TakeWarning(argument, rest);
+      case Switch::kOvertime: return TakeToggle(argument, rest, &result_.overtime);
+      case Switch::kOnTop: return TakeToggle(argument, rest, &result_.onTop);
       case Switch::kMonitor: return TakeMonitor(argument, rest);
       case Switch::kFullScreen: result_.fullScreen = true; return true;
       case Switch::kStart: result_.command = TimerCommand::kStart; break;
@@ -274,9 +296,63 @@ class Parser {
     return Read::kArgument;
   }
 
+  bool TakeView(std::string_view name, std::string_view* rest) {
+    std::string_view value;
+    const Read read = TakeValue(rest, &value);
+    if (read == Read::kFault) return false;
+    if (read == Read::kEnd) return Fail({Shown(name), " needs elapsed or remaining."});
+    if (SameWord(value, "elapsed")) {
+      result_.view = CountView::kElapsed;
+    } else if (SameWord(value, "remaining")) {
+      result_.view = CountView::kRemaining;
+    } else {
+      return Fail({Shown(value), " is not elapsed or remaining."});
+    }
+    result_.setView = true;
+    return true;
+  }
+
+  bool TakeToggle(std::string_view name, std::string_view* rest, Toggle* toggle) {
+    std::string_view value;
+    const Read read = TakeValue(rest, &value);
+    if (read == Read::kFault) return false;
+    if (read == Read::kEnd) return Fail({Shown(name), " needs on or off."});
+    if (SameWord(value, "on")) {
+      *toggle = Toggle::kOn;
+    } else if (SameWord(value, "off")) {
+      *toggle = Toggle::kOff;
+    } else {
+      return Fail({Shown(value), " is not on or off."});
+    }
+    return true;
+  }
+
+  bool TakeWarning(std::string_view name, std::string_view* rest) {
+    std::string_view value;
+    std::uint32_t seconds = 0;
+    const Read read = TakeValue(rest, &value);
+    if (read == Read::kFault) return false;
+    if (read == Read::kEnd) {
+      return Fail({Shown(name), " needs a time: S, M:SS or H:MM:SS, or 0 for no warning."});
+    }
+    if (!ReadTime(value, &seconds)) {
+      return Fail({Shown(value),
+                   " is not a time: S, M:SS or H:MM:SS, with two digits 00-59 for minutes and "
+                   "seconds."});
+    }
+    if (seconds > kMaxLimitSeconds) {
+      return Fail({"The time ", Shown(value),
+                   " is out of range: it must lie between 1 second and 99:59:59, or be 0 for "
+                   "no warning."});
+    }
+    result_.setWarning = true;
+    result_.warningSeconds = seconds;
+    return true;
+  }
+
   bool TakeLimit(std::string_view name, std::string_view* rest) {
     std::string_view value;
-    std::uint64_t seconds = 0;
+    std::uint32_t seconds = 0;
     const Read read = TakeValue(rest, &value);
     if (read == Read::kFault) return false;
     if (read == Read::kEnd) {

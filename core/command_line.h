@@ -1,11 +1,14 @@
 // The program's command line, read the same way by a first copy, by a second start that hands
 // it to the running copy, and by the running copy that receives it from any local program.
-//   vantorel [/limit T] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]
+//   vantorel [/limit T] [/show elapsed|remaining] [/warn T] [/overtime on|off] [/ontop on|off]
+//            [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]
 //   vantorel /?
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "core/time_text.h"
 
 namespace vantorel {
 
@@ -15,19 +18,30 @@ constexpr std::size_t kMaxCommandLineBytes = 1024;
 
 enum class TimerCommand { kNone, kStart, kPause, kStop, kReset };
 
+// An on|off switch: not given, off or on.
+enum class Toggle { kNotGiven, kOff, kOn };
+
 struct CommandLine {
   bool showUsage = false;  // /?: the usage, nothing else is done
   bool setLimit = false;   // /limit T, as hours, minutes and seconds with minutes and seconds 0-59
   std::uint32_t limitHours = 0;
   std::uint32_t limitMinutes = 0;
   std::uint32_t limitSeconds = 0;
+  bool setView = false;  // /show elapsed|remaining
+  CountView view = CountView::kElapsed;
+  bool setWarning = false;  // /warn T, 0 for none
+  std::uint32_t warningSeconds = 0;
+  Toggle overtime = Toggle::kNotGiven;
+  Toggle onTop = Toggle::kNotGiven;
   unsigned monitor = 0;  // /monitor N: 1 is the primary; 0 when not given
   bool fullScreen = false;
   TimerCommand command = TimerCommand::kNone;
 
   // No switch at all: the program starts (or a second start answers) as it always did.
   bool Empty() const {
-    return !showUsage && !setLimit && monitor == 0 && !fullScreen && command == TimerCommand::kNone;
+    return !showUsage && !setLimit && !setView && !setWarning && overtime == Toggle::kNotGiven &&
+           onTop == Toggle::kNotGiven && monitor == 0 && !fullScreen &&
+           command == TimerCommand::kNone;
   }
 };
 

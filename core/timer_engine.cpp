@@ -4,6 +4,7 @@
 #include "core/time_text.h"
 #include "platform/system.h"
 #include "resources/resource.h"
+#include "storage/options.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"
 
@@ -68,22 +69,33 @@ void TimerEngine::Reset() {
 }
 
 void TimerEngine::Tick() {
+  const std::uint32_t before = elapsedSeconds_;
   elapsedSeconds_ = NextCount();
-  // Equality, not "at least": a count already past a lowered limit runs on.
-  if (elapsedSeconds_ == limitTotalSeconds_) {
-    clockRunning_ = false;
-    ShowCount();
-    TheSystem().KillSecondTimer();
-    EnableButtons(true, false, false, true);
-    if (settings.alarmEnabled == 1) PlayCue(IDW_ALARM, settings.alarmWavPath);
-    TheSystem().RestoreMainWindow();
-    Log(kLogLimitReached, "");
+  // Crossed from below, not "at least": a count already past a lowered limit runs on.
+  if (before < limitTotalSeconds_ && elapsedSeconds_ >= limitTotalSeconds_) {
+    ReachLimit();
     return;
   }
   if (settings.tickEnabled == 1) PlayCue(IDW_TICK, settings.tickWavPath);
   ShowCount();
   // A notification after Pause or Stop, already queued when the timer was killed, arms nothing.
   if (clockRunning_) ArmForNextSecond();
+}
+
+// The alarm, the window back and the log entry, once; the count stops on the limit, or with
+// overtime chosen runs on with Pause and Stop as they were.
+void TimerEngine::ReachLimit() {
+  ShowCount();
+  if (options.overtime) {
+    if (clockRunning_) ArmForNextSecond();
+  } else {
+    clockRunning_ = false;
+    TheSystem().KillSecondTimer();
+    EnableButtons(true, false, false, true);
+  }
+  if (settings.alarmEnabled == 1) PlayCue(IDW_ALARM, settings.alarmWavPath);
+  TheSystem().RestoreMainWindow();
+  Log(kLogLimitReached, "");
 }
 
 void TimerEngine::StartClock() {
@@ -100,8 +112,9 @@ std::uint32_t TimerEngine::NextCount() const {
   if (!clockRunning_) return next;
   const std::uint64_t measured = clockStartCount_ + MillisecondsSinceStart() / 1000;
   if (measured <= next) return next;
-  // A catch-up stops on the limit rather than jumping past it and never stopping.
-  if (elapsedSeconds_ < limitTotalSeconds_ && measured > limitTotalSeconds_) {
+  // A catch-up stops on the limit rather than jumping past it and never stopping; one that runs
+  // on past the limit anyway keeps to the clock.
+  if (!options.overtime && elapsedSeconds_ < limitTotalSeconds_ && measured > limitTotalSeconds_) {
     return limitTotalSeconds_;
   }
   return static_cast<std::uint32_t>(measured);
@@ -122,8 +135,9 @@ std::uint32_t TimerEngine::MillisecondsSinceStart() const {
 
 void TimerEngine::ShowCount() {
   char text[kTextBufferSize];
-  FormatElapsed(elapsedSeconds_, text);
-  TheSystem().ShowCount(text);
+  FormatShownCount(elapsedSeconds_, limitTotalSeconds_, options.view, text);
+  TheSystem().ShowCount(text, ColourOfCount(elapsedSeconds_, limitTotalSeconds_,
+                                            options.warningSeconds, options.overtime));
 }
 
 void TimerEngine::EnableButtons(bool start, bool pause, bool stop, bool reset) {

@@ -2,6 +2,7 @@
 // once-a-second tick. Everything it does outside itself goes through the system seam, the
 // sound cues and the program log. A tick counts one second, or more when the clock says that
 // notifications came late or not at all; each second's notification is armed by the clock.
+// With overtime chosen, the limit sounds its alarm and the count runs on past it.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,8 @@ class TimerEngine {
   void ShowIdle();
 
   void SetLimit(std::uint32_t totalSeconds) { limitTotalSeconds_ = totalSeconds; }
+  // Shows the count anew, as the options now want it shown: after a new limit, view or warning.
+  void Refresh() { ShowCount(); }
   void Start();
   void Pause();
   void Stop();
@@ -25,6 +28,7 @@ class TimerEngine {
   std::uint32_t limitTotalSeconds() const { return limitTotalSeconds_; }
 
  private:
+  void ReachLimit();
   void StartClock();
   std::uint32_t NextCount() const;
   void ArmForNextSecond() const;

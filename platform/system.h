@@ -17,6 +17,10 @@ constexpr unsigned kMbIconInformation = 0x40;
 constexpr unsigned kMbSystemModal = 0x1000;
 constexpr int kIdOk = 1;
 
+// The colour the display draws the count in: the text colour, the warning colour in the last
+// seconds before the limit, or the overtime colour past it.
+enum class CountColour { kNormal, kWarning, kOver };
+
 // Local wall-clock time, to the second.
 struct LocalTime {
   int year;
@@ -32,7 +36,7 @@ class System {
   virtual ~System() = default;
 
   // What the timer engine does to the main window.
-  virtual void ShowCount(const char* text) = 0;
+  virtual void ShowCount(const char* text, CountColour colour) = 0;
   virtual void EnableButton(int buttonId, bool enabled) = 0;
   // Arms the one second timer to notify once after `delayMs`, replacing any armed before.
   virtual void ArmSecondTimer(std::uint32_t delayMs) = 0;

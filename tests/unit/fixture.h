@@ -34,9 +34,10 @@ class ProcessTest : public ::testing::Test {
     system_.folder = (root_ / "vantorel").string();
     InstallSystem(&system_);
     settings = Settings{};
+    options = Options{};
     timerEngine = TimerEngine{};
     titleText[0] = '\0';
-    dataFolder[0] = settingsPath[0] = logPath[0] = '\0';
+    dataFolder[0] = settingsPath[0] = logPath[0] = optionsPath[0] = '\0';
   }
   void TearDown() override {
     InstallSystem(nullptr);
@@ -46,6 +47,7 @@ class ProcessTest : public ::testing::Test {
 
   std::string SettingsFile() const { return system_.folder + "/vantorel.cfg"; }
   std::string LogFile() const { return system_.folder + "/vantorellog.txt"; }
+  std::string OptionsFile() const { return system_.folder + "/vantorel.ini"; }
 
   RecordingSystem system_;
   std::filesystem::path root_;

@@ -12,6 +12,7 @@
 #include "core/time_text.h"
 #include "core/timer_engine.h"
 #include "platform/system.h"
+#include "storage/options.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"
 
@@ -32,7 +33,11 @@ class RecordingSystem : public System {
   bool replaceFails = false;
   unsigned codePage = kCodePageUtf8;  // what the program's manifest asks for
 
-  void ShowCount(const char* text) override { calls.push_back(std::string("count ") + text); }
+  // "count 00:00:01", with " warning" or " over" after it when drawn in that colour.
+  void ShowCount(const char* text, CountColour colour) override {
+    static const char* const kColours[] = {"", " warning", " over"};
+    calls.push_back(std::string("count ") + text + kColours[static_cast<int>(colour)]);
+  }
   void EnableButton(int buttonId, bool enabled) override {
     calls.push_back("enable " + std::to_string(buttonId) + (enabled ? " on" : " off"));
   }

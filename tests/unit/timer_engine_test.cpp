@@ -330,6 +330,62 @@ TEST_F(TimerEngineTest, LimitIsTestedByEquality) {
   EXPECT_EQ(1u, system_.Calls("play resource 8001").size());
 }
 
+// The time remaining, warned of in its last two seconds; with overtime the limit does all it
+// does otherwise, once, and the count runs on in the overtime colour until Pause, Stop or Reset.
+TEST_F(TimerEngineTest, OvertimeSoundsTheLimitOnceAndCountsOn) {
+  options.view = CountView::kRemaining;
+  options.warningSeconds = 2;
+  for (const bool overtime : {false, true}) {
+    SCOPED_TRACE(overtime);
+    options.overtime = overtime;
+    timerEngine.Reset();
+    std::filesystem::remove(LogFile());
+    EXPECT_EQ("00:00:03", LastCount());
+    timerEngine.Start();
+    system_.Forget();
+    TickAfter(1000);
+    TickAfter(1000);
+    TickAfter(1000);
+    std::vector<std::string> expected = {
+        "play resource 8002",     "count 00:00:02 warning", "timer arm 1030", "play resource 8002",
+        "count 00:00:01 warning", "timer arm 1030",         "count 00:00:00"};
+    const std::vector<std::string> stops = {"timer kill", "enable 3002 on", "enable 3005 on",
+                                            "enable 3006 off", "enable 3004 off"};
+    if (overtime) {
+      expected.push_back("timer arm 1030");
+    } else {
+      expected.insert(expected.end(), stops.begin(), stops.end());
+    }
+    expected.insert(expected.end(), {"play resource 8001", "restore window"});
+    EXPECT_EQ(expected, system_.calls);
+    if (!overtime) continue;
+    // Past the limit: ticking again, no second alarm; a late notification keeps to the clock.
+    system_.Forget();
+    TickAfter(1000);
+    TickAfter(45000);
+    EXPECT_EQ(
+        (std::vector<std::string>{"play resource 8002", "count -00:00:01 over", "timer arm 1030",
+                                  "play resource 8002", "count -00:00:46 over", "timer arm 1030"}),
+        system_.calls);
+    timerEngine.Pause();
+    EXPECT_EQ("S--R", Buttons());
+    EXPECT_EQ("-00:00:46 over", LastCount());
+    timerEngine.Start();
+    timerEngine.Stop();
+    EXPECT_EQ("-00:00:46 over", LastCount());
+    timerEngine.Reset();
+    EXPECT_EQ("00:00:03", LastCount());
+    EXPECT_EQ(
+        "2009-03-05 08:55:02 - Start Vantorel: Timer Set - 00h:00m:03s\n"
+        "2009-03-05 08:55:02 - Timer limit reached.\n"
+        "2009-03-05 08:55:02 - Timer paused.\n"
+        "2009-03-05 08:55:02 - Start Vantorel: Timer Set - 00h:00m:03s\n"
+        "2009-03-05 08:55:02 - Timer stopped.\n"
+        "2009-03-05 08:55:02 - Timer reset.\n",
+        LogText());
+  }
+}
+
 TEST_F(TimerEngineTest, StartWithoutLimitAsksForOneAndDoesNotCount) {
   timerEngine.SetLimit(0);
   timerEngine.Start();
