@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/ansi_text.h"
+#include "storage/options.h"
 #include "storage/settings.h"
 
 namespace vantorel {
@@ -24,6 +25,8 @@ int fittedLength = 0;
 // colour defined in one colour chooser is offered by the other.
 LOGFONTA fontChoice = {};
 COLORREF customColors[16] = {};
+
+CountColour countColour = CountColour::kNormal;
 
 HFONT CreateDisplayFont(LONG height) {
   return CreateFontA(height, 0, 0, 0, settings.fontWeight, static_cast<DWORD>(settings.fontItalic),
@@ -171,26 +174,23 @@ void ChooseDisplayFont() {
   settings.fontItalic = static_cast<std::int32_t>(highWord | lowWord);
 }
 
-bool PickColour(COLORREF* colour) {
-  CHOOSECOLORA chooser = {};
-  chooser.lStructSize = sizeof chooser;
-  chooser.hwndOwner = nullptr;
-  chooser.rgbResult = *colour;
-  chooser.lpCustColors = customColors;
-  chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
-  if (!ChooseColorOnDemand(&chooser)) return false;
-  *colour = chooser.rgbResult;
-  return true;
-}
-
 void ChooseTextColor() {
   COLORREF colour = settings.textColor;
-  if (PickColour(&colour)) settings.textColor = colour;
+  if (PickColour(nullptr, &colour)) settings.textColor = colour;
 }
 
 void ChooseBackgroundColor() {
   COLORREF colour = settings.backgroundColor;
-  if (PickColour(&colour)) settings.backgroundColor = colour;
+  if (PickColour(nullptr, &colour)) settings.backgroundColor = colour;
+}
+
+COLORREF DigitColour() {
+  switch (countColour) {
+    case CountColour::kWarning: return options.warningColor;
+    case CountColour::kOver: return options.overtimeColor;
+    case CountColour::kNormal: break;
+  }
+  return settings.textColor;
 }
 
 void SaveAndReload() {
@@ -227,9 +227,25 @@ void RepaintBackground(HWND window) {
   InvalidateRect(window, nullptr, TRUE);
 }
 
+bool PickColour(HWND owner, COLORREF* colour) {
+  CHOOSECOLORA chooser = {};
+  chooser.lStructSize = sizeof chooser;
+  chooser.hwndOwner = owner;
+  chooser.rgbResult = *colour;
+  chooser.lpCustColors = customColors;
+  chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
+  if (!ChooseColorOnDemand(&chooser)) return false;
+  *colour = chooser.rgbResult;
+  return true;
+}
+
+void SetCountColour(CountColour colour) {
+  countColour = colour;
+}
+
 HBRUSH ColorDisplay(HDC dc) {
   SetBkColor(dc, settings.backgroundColor);
-  SetTextColor(dc, settings.textColor);
+  SetTextColor(dc, DigitColour());
   if (displayBrush != nullptr) DeleteObject(displayBrush);
   displayBrush = CreateSolidBrush(settings.backgroundColor);
   return displayBrush;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/system.h"
+
 namespace vantorel {
 
 // Replaces the display font by one built from the settings and hands it to the display. Where
@@ -20,8 +22,16 @@ void SetWindowBackground(HWND window, COLORREF colour);
 // The background brush anew from the settings, and the whole client area erased with it.
 void RepaintBackground(HWND window);
 
-// Answer to the display's WM_CTLCOLORSTATIC: its colours set on `dc`, and its brush.
+// Answer to the display's WM_CTLCOLORSTATIC: its colours set on `dc`, and its brush. The digits
+// take the text colour, or the warning or overtime colour that the count is shown in.
 HBRUSH ColorDisplay(HDC dc);
+
+// The colour the count is shown in from the display's next repaint.
+void SetCountColour(CountColour colour);
+
+// The colour chooser as the colour commands open it, with their custom colours, owned by
+// `owner` (none for the commands); false when cancelled.
+bool PickColour(HWND owner, COLORREF* colour);
 
 void FontCommand(HWND display);
 void TextColorCommand();

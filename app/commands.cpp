@@ -2,11 +2,14 @@
 
 #include <cstring>
 
+#include "app/count_options.h"
 #include "app/main_window.h"
 #include "app/monitor_placement.h"
+#include "app/window_state.h"
 #include "core/timer_engine.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
+#include "storage/options.h"
 
 namespace vantorel {
 
@@ -99,6 +102,14 @@ void ApplyCommandLine(HWND window, const CommandLine& command) {
   if (command.setLimit) {
     SetTimeLimit(command.limitHours, command.limitMinutes, command.limitSeconds);
   }
+  // How the count is shown, saved at once as its menu item and dialog save it.
+  if (command.setView || command.setWarning || command.overtime != Toggle::kNotGiven) {
+    if (command.setView) options.view = command.view;
+    if (command.setWarning) options.warningSeconds = command.warningSeconds;
+    if (command.overtime != Toggle::kNotGiven) options.overtime = command.overtime == Toggle::kOn;
+    ApplyCountOptions();
+  }
+  if (command.onTop != Toggle::kNotGiven) SetOnTop(window, command.onTop == Toggle::kOn);
   if (command.monitor != 0) MoveToMonitor(window, command.monitor);
   if (command.fullScreen && !IsFullScreen()) ToggleFullScreen(window);
   PressTimerButton(window, command.command);

@@ -26,7 +26,8 @@ void ShowCommandLineUsage();
 // seconds in all; returns the exit code.
 int HandToRunningCopy(const char* arguments);
 
-// Does what each switch asks, in the order limit, monitor, full screen, timer command.
+// Does what each switch asks, in the order limit, how the count is shown, on top, monitor,
+// full screen, timer command.
 void ApplyCommandLine(HWND window, const CommandLine& command);
 
 // WM_COPYDATA: a command line from another program, applied when it is well formed. Returns

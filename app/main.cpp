@@ -5,8 +5,10 @@
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/hot_keys.h"
 #include "app/monitor_placement.h"
 #include "app/win32_system.h"
+#include "app/window_state.h"
 #include "resources/resource.h"
 
 namespace vantorel {
@@ -122,7 +124,8 @@ int Run(const char* arguments) {
   }
   InstallSystem(&Win32System());
   // The manifest asks for version 6 of the common controls; loading them makes it count.
-  INITCOMMONCONTROLSEX commonControls = {sizeof commonControls, ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX commonControls = {sizeof commonControls,
+                                         ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS};
   InitCommonControlsEx(&commonControls);
   if (!RegisterMainWindowClass()) {
     ReportStartupFailure();
@@ -142,6 +145,9 @@ int Run(const char* arguments) {
   }
   ShowWindow(mainWindow, SW_SHOW);
   UpdateWindow(mainWindow);
+  // Where it was left, then what the command line asks, which goes before it.
+  RestorePlace(mainWindow);
+  RegisterHotKeysAtStart(mainWindow);
   ApplyCommandLine(mainWindow, command);
   return RunMessageLoop(accelerators);
 }

@@ -3,13 +3,17 @@
 #include "app/app.h"
 #include "app/appearance.h"
 #include "app/commands.h"
+#include "app/count_options.h"
+#include "app/hot_keys.h"
 #include "app/monitor_placement.h"
+#include "app/window_state.h"
 #include "core/screen_placement.h"
 #include "core/time_text.h"
 #include "core/timer_engine.h"
 #include "dialogs/dialogs.h"
 #include "platform/system.h"
 #include "resources/resource.h"
+#include "storage/options.h"
 #include "storage/program_log.h"
 #include "storage/settings.h"
 
@@ -125,6 +129,8 @@ LRESULT OnCreate(HWND window) {
   InitSettingsPath();
   LoadSettings();
   InitLogPath();
+  InitOptionsPath();
+  LoadOptions();
   if (settings.showStartupScreen == 1) ShowStartupScreen();
   if (settings.logEnabled == 1) LogSessionStart();
   HoldOffScreenSaver();
@@ -171,8 +177,16 @@ void OnCommand(HWND window, int id, int notification) {
     case BTN_RESET: timerEngine.Reset(); return;
     case CMD_FULL_SCREEN: ToggleFullScreen(window); return;
     case CMD_LEAVE_FULL_SCREEN: LeaveFullScreen(window); return;
+    case CMD_TIME_REMAINING: ToggleCountView(); return;
+    case CMD_WARNING_OVERTIME: ShowWarningOvertimeDialog(window); return;
+    case CMD_ALWAYS_ON_TOP: ToggleOnTop(window); return;
+    case CMD_HOT_KEYS: ShowHotKeysDialog(window); return;
     case IDOK: PressFocusedButton(window); return;
     default: break;
+  }
+  if (id >= CMD_RECENT_LIMIT && id < CMD_RECENT_LIMIT + static_cast<int>(kRecentLimitCount)) {
+    SetRecentLimit(static_cast<std::size_t>(id - CMD_RECENT_LIMIT));
+    return;
   }
   // The read-only display never keeps the focus, so it never shows a caret.
   if (notification == EN_SETFOCUS) SetFocus(window);
@@ -182,7 +196,38 @@ void OnCommand(HWND window, int id, int notification) {
   }
 }
 
-void OnActivate(HWND window) {
+UINT Checked(bool on) {
+  return MF_BYCOMMAND | static_cast<UINT>(on ? MF_CHECKED : MF_UNCHECKED);
+}
+
+// The recent limits' pop-up, made anew from the options each time it opens.
+void FillRecentLimits(HMENU menu) {
+  while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
+  const RecentLimits& recent = options.recentLimits;
+  if (recent.count == 0) AppendMenuA(menu, MF_STRING | MF_GRAYED, CMD_RECENT_LIMIT, "(none yet)");
+  for (std::size_t i = 0; i < recent.count; ++i) {
+    char time[kTextBufferSize];
+    FormatElapsed(recent.seconds[i], time);
+    char label[kTextBufferSize + 8];
+    wsprintfA(label, "&%u  %s", static_cast<unsigned>(i + 1), time);
+    AppendMenuA(menu, MF_STRING, CMD_RECENT_LIMIT + i, label);
+  }
+}
+
+// The check marks and the recent limits as the options are when the menu opens, whoever
+// changed them.
+void OnInitMenuPopup(HMENU menu) {
+  CheckMenuItem(menu, CMD_TIME_REMAINING, Checked(options.view == CountView::kRemaining));
+  CheckMenuItem(menu, CMD_ALWAYS_ON_TOP, Checked(options.onTop));
+  const UINT first = GetMenuItemID(menu, 0);
+  if (first >= CMD_RECENT_LIMIT && first < CMD_RECENT_LIMIT + kRecentLimitCount) {
+    FillRecentLimits(menu);
+  }
+}
+
+void OnActivate(HWND window, WPARAM state) {
+  // Back in front of a topmost window that came over it meanwhile, such as the taskbar.
+  if (LOWORD(state) != WA_INACTIVE) ApplyOnTop(window);
   RepaintBackground(window);
   // The window clips its children, so the display is drawn again over itself, not erased: any
   // new text colour shows without the digits flashing.
@@ -197,9 +242,11 @@ LRESULT OnColorStatic(HWND window, HDC dc, HWND control, WPARAM wParam, LPARAM l
 // The end of the session in the log, the screen saver back on and the count stopped: at the
 // window's destruction, or earlier when the user signs out or the system shuts down, because
 // then the process may end without the window ever being destroyed.
-void EndSession() {
+void EndSession(HWND window) {
   if (sessionEnded) return;
   sessionEnded = true;
+  RememberPlace(window);
+  UnregisterHotKeys(window);
   if (settings.logEnabled == 1) LogSessionEnd();
   if (screenSaverWasActive) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
   TheSystem().KillSecondTimer();
@@ -211,13 +258,13 @@ LRESULT OnSettingChange(HWND window, WPARAM action) {
   return 0;
 }
 
-LRESULT OnEndSession(bool ending) {
-  if (ending) EndSession();
+LRESULT OnEndSession(HWND window, bool ending) {
+  if (ending) EndSession(window);
   return 0;
 }
 
-void OnDestroy() {
-  EndSession();
+void OnDestroy(HWND window) {
+  EndSession(window);
   ReleaseAppearance();
   if (buttonFont != nullptr) DeleteObject(buttonFont);
   buttonFont = nullptr;
@@ -234,17 +281,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLORSTATIC:
       return OnColorStatic(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                            wParam, lParam);
-    case WM_ACTIVATE: OnActivate(window); return 0;
+    case WM_ACTIVATE: OnActivate(window, wParam); return 0;
+    case WM_INITMENUPOPUP: OnInitMenuPopup(reinterpret_cast<HMENU>(wParam)); return 0;
     case WM_ENTERSIZEMOVE: OnEnterSizeMove(); return 0;
     case WM_EXITSIZEMOVE: OnExitSizeMove(window); return 0;
     case WM_WINDOWPOSCHANGED:
       OnWindowPosChanged(window);
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_DISPLAYCHANGE: OnDisplaysChanged(window); return 0;
+    case WM_HOTKEY: OnHotKey(window, wParam); return 0;
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
     case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<COPYDATASTRUCT*>(lParam));
-    case WM_ENDSESSION: return OnEndSession(wParam != FALSE);
-    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_ENDSESSION: return OnEndSession(window, wParam != FALSE);
+    case WM_DESTROY: OnDestroy(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

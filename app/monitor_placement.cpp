@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "app/appearance.h"
 #include "app/main_window.h"
+#include "app/window_state.h"
 #include "core/screen_placement.h"
 
 namespace vantorel {
@@ -76,6 +77,10 @@ void FitTo(HWND window, HMONITOR monitor) {
   MoveControls();
   InstallDisplayFont(controls.display);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  // A new frame or monitor may have put another topmost window over it; and the next start
+  // comes back here.
+  ApplyOnTop(window);
+  RememberPlace(window);
 }
 
 struct Monitors {
@@ -169,6 +174,11 @@ void LeaveFullScreen(HWND window) {
 
 unsigned MonitorCount() {
   return static_cast<unsigned>(AllMonitors().count);
+}
+
+void FitToMonitor(HWND window, HMONITOR monitor) {
+  if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+  FitTo(window, monitor);
 }
 
 bool MoveToMonitor(HWND window, unsigned number) {

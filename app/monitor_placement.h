@@ -25,5 +25,7 @@ void LeaveFullScreen(HWND window);
 unsigned MonitorCount();
 // Moves the window onto monitor `number` and fits it there; false when there is none such.
 bool MoveToMonitor(HWND window, unsigned number);
+// Moves the window onto `monitor` and fits it there.
+void FitToMonitor(HWND window, HMONITOR monitor);
 
 }  // namespace vantorel

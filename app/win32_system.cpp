@@ -10,6 +10,8 @@
 #include <shlwapi.h>
 
 #include "app/app.h"
+#include "app/appearance.h"
+#include "app/message_box.h"
 #include "app/main_window.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
@@ -23,7 +25,11 @@ constexpr char kDataFolderName[] = "vantorel";
 
 class RealSystem final : public System {
  public:
-  void ShowCount(const char* text) override { SetWindowTextA(controls.display, text); }
+  // The colour first: the new text repaints the display in it.
+  void ShowCount(const char* text, CountColour colour) override {
+    SetCountColour(colour);
+    SetWindowTextA(controls.display, text);
+  }
 
   void EnableButton(int buttonId, bool enabled) override {
     const HWND button = ButtonById(buttonId);
@@ -54,7 +60,7 @@ class RealSystem final : public System {
   }
 
   int ShowMessage(const char* text, const char* caption, unsigned flags) override {
-    return MessageBoxA(nullptr, text, caption, flags);
+    return ShowMessageBox(text, caption, flags);
   }
 
   LocalTime Now() override {

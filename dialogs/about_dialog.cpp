@@ -1,4 +1,5 @@
 // The About box: what the program is, and a button that opens its web page.
+#include "app/message_box.h"
 #include "app/app.h"
 #include "dialogs/dialogs.h"
 #include "resources/product.h"
@@ -20,8 +21,7 @@ INT_PTR OnVisitWebPage(HWND dialog) {
   const HINSTANCE result = ShellExecuteA(dialog, "open", kProductWebPage, "", "", SW_SHOWMAXIMIZED);
   // The shell's result is an error code when it is 32 or less.
   if (reinterpret_cast<INT_PTR>(result) <= 32) {
-    MessageBoxA(nullptr, "Are you online now?", "Unable to connect to website!",
-                MB_OK | MB_ICONHAND);
+    ShowMessageBox("Are you online now?", "Unable to connect to website!", MB_OK | MB_ICONHAND);
   }
   return TRUE;
 }

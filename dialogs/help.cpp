@@ -1,6 +1,7 @@
 // The help command: the compiled help file, opened through the shell.
 #include <cstring>
 
+#include "app/message_box.h"
 #include "app/app.h"
 #include "dialogs/dialogs.h"
 
@@ -71,7 +72,7 @@ void OpenHelpContents() {
   char besideProgram[MAX_PATH];
   if (HelpFileBesideProgram(besideProgram) && OpenWithShell(besideProgram)) return;
   if (OpenWithShell(kHelpFile)) return;
-  MessageBoxA(nullptr, "Unable to open the program's help file", "Error!", MB_OK | MB_ICONHAND);
+  ShowMessageBox("Unable to open the program's help file", "Error!", MB_OK | MB_ICONHAND);
 }
 
 }  // namespace vantorel

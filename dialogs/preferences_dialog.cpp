@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/message_box.h"
 #include "app/app.h"
 #include "app/main_window.h"
 #include "core/screen_placement.h"
@@ -81,7 +82,7 @@ void ReadPosition(HWND dialog, int editId, std::uint32_t maximum, const char* ca
   field = maximum;
   char text[kPathSize];
   wsprintfA(text, "Maximum exceeded! Value set to %u", field);
-  MessageBoxA(nullptr, text, caption, MB_ICONINFORMATION);
+  ShowMessageBox(text, caption, MB_ICONINFORMATION);
 }
 
 void SetCheck(HWND dialog, int boxId, std::int32_t flag) {

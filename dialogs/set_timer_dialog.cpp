@@ -1,23 +1,25 @@
 // The Set Timer dialog: the limit as hours, minutes and seconds, applied at once on OK.
 #include <cstdint>
 
+#include "app/message_box.h"
 #include "app/app.h"
 #include "core/time_text.h"
 #include "core/timer_engine.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
+#include "storage/options.h"
 #include "storage/settings.h"
 
 namespace vantorel {
 
 namespace {
 
-// Reads one part of the limit; a value above its maximum is reported, then capped.
-std::uint32_t ReadLimitPart(HWND dialog, int editId, std::uint32_t maximum, const char* text,
-                            const char* caption) {
+// Reads one part of a time; a value above its maximum is reported, then capped.
+std::uint32_t ReadTimePart(HWND dialog, int editId, std::uint32_t maximum, const char* text,
+                           const char* caption) {
   std::uint32_t value = GetDlgItemInt(dialog, editId, nullptr, FALSE);
   if (value > maximum) {
-    MessageBoxA(nullptr, text, caption, MB_ICONEXCLAMATION);
+    ShowMessageBox(text, caption, MB_ICONEXCLAMATION);
     value = maximum;
   }
   return value;
@@ -31,14 +33,8 @@ INT_PTR OnInitDialog(HWND dialog) {
 }
 
 INT_PTR OnOk(HWND dialog) {
-  // Each part is read, and corrected with its message, before the next one.
-  const std::uint32_t hours =
-      ReadLimitPart(dialog, EDIT_HOURS, 99, "Maximum value is 99 hours", "Maximum Hours Value");
-  const std::uint32_t minutes = ReadLimitPart(
-      dialog, EDIT_MINUTES, 59, "Maximum value is 59 minutes!", "Maximum Minutes Value");
-  const std::uint32_t seconds = ReadLimitPart(
-      dialog, EDIT_SECONDS, 59, "Maximum value is 59 seconds!", "Maximum Seconds Value");
-  SetTimeLimit(hours, minutes, seconds);
+  const TimeParts limit = ReadTimeParts(dialog, EDIT_HOURS, EDIT_MINUTES, EDIT_SECONDS);
+  SetTimeLimit(limit.hours, limit.minutes, limit.seconds);
   EndDialog(dialog, 0);
   return TRUE;
 }
@@ -67,15 +63,38 @@ INT_PTR CALLBACK SetTimerDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
+TimeParts ReadTimeParts(HWND dialog, int hoursId, int minutesId, int secondsId) {
+  // Each part is read, and corrected with its message, before the next one.
+  TimeParts parts;
+  parts.hours =
+      ReadTimePart(dialog, hoursId, 99, "Maximum value is 99 hours", "Maximum Hours Value");
+  parts.minutes =
+      ReadTimePart(dialog, minutesId, 59, "Maximum value is 59 minutes!", "Maximum Minutes Value");
+  parts.seconds =
+      ReadTimePart(dialog, secondsId, 59, "Maximum value is 59 seconds!", "Maximum Seconds Value");
+  return parts;
+}
+
 void SetTimeLimit(std::uint32_t hours, std::uint32_t minutes, std::uint32_t seconds) {
   settings.limitHours = hours;
   settings.limitMinutes = minutes;
   settings.limitSeconds = seconds;
   timerEngine.SetLimit(ToTotalSeconds(hours, minutes, seconds));
+  // The time remaining and its colour follow the new limit at once.
+  timerEngine.Refresh();
   FormatTitle(hours, minutes, seconds);
   SetWindowTextA(mainWindow, titleText);
   SaveSettings();
   LoadSettings();
+  RememberLimit(&options.recentLimits, ToTotalSeconds(hours, minutes, seconds));
+  SaveOptions(Report::kNothing);
+  LoadOptions();
+}
+
+void SetRecentLimit(std::size_t index) {
+  if (index >= options.recentLimits.count) return;
+  const std::uint32_t limit = options.recentLimits.seconds[index];
+  SetTimeLimit(limit / 3600, limit / 60 % 60, limit % 60);
 }
 
 void ShowSetTimerDialog(HWND owner) {

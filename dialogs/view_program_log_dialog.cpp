@@ -6,6 +6,7 @@
 // Between two slices the modal loop handles input, paints and the main window's second timer,
 // which would lose every second that the thread spent blocked; a timer, unlike a self-posted
 // message, waits behind all of those.
+#include "app/message_box.h"
 #include "app/app.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
@@ -113,8 +114,8 @@ INT_PTR OnBrowseLogFolder(HWND dialog) {
 }
 
 INT_PTR OnDeleteLog(HWND dialog) {
-  if (MessageBoxA(nullptr, "Are you sure?", "Confirm deletion of Program Log",
-                  MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
+  if (ShowMessageBox("Are you sure?", "Confirm deletion of Program Log",
+                     MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
     return TRUE;
   }
   StopFill(dialog);

@@ -11,6 +11,8 @@
 #define DLG_PREFERENCES 1003
 #define DLG_ABOUT 1004
 #define DLG_VIEW_PROGRAM_LOG 1005
+#define DLG_WARNING_OVERTIME 1006
+#define DLG_HOT_KEYS 1007
 
 // Menu and its commands
 #define IDM_MAIN_MENU 2001
@@ -26,6 +28,13 @@
 // Commands of keys and clicks that have no menu item
 #define CMD_FULL_SCREEN 2011
 #define CMD_LEAVE_FULL_SCREEN 2012
+// Menu commands after the first ones
+#define CMD_TIME_REMAINING 2013
+#define CMD_WARNING_OVERTIME 2014
+#define CMD_ALWAYS_ON_TOP 2015
+#define CMD_HOT_KEYS 2016
+// The recent limits' items, newest first: CMD_RECENT_LIMIT + 0 to 4
+#define CMD_RECENT_LIMIT 2020
 
 // Accelerators
 #define IDA_ACCELERATORS 3001
@@ -69,3 +78,21 @@
 #define LIST_LOG_ENTRIES 4002
 #define BTN_BROWSE_LOG_FOLDER 4003
 #define BTN_DELETE_LOG 4004
+
+// Warning and Overtime dialog
+#define EDIT_WARNING_HOURS 4001
+#define EDIT_WARNING_MINUTES 4002
+#define EDIT_WARNING_SECONDS 4003
+#define BTN_WARNING_COLOR 4004
+#define STATIC_WARNING_SAMPLE 4005
+#define CHK_OVERTIME 4006
+#define BTN_OVERTIME_COLOR 4007
+#define STATIC_OVERTIME_SAMPLE 4008
+
+// Hot Keys dialog: one hot-key control a command, in the order of the options file's lines
+#define HOTKEY_START_PAUSE 4001
+#define HOTKEY_STOP 4002
+#define HOTKEY_RESET 4003
+#define HOTKEY_FULL_SCREEN 4004
+#define HOTKEY_VIEW 4005
+#define HOTKEY_SHOW 4006
