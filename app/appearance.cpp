@@ -1,5 +1,6 @@
 #include "app/appearance.h"
 
+#include "app/app.h"
 #include "app/on_demand.h"
 
 #include <cstring>
@@ -145,11 +146,17 @@ void UseDisplayFont(HWND display, LONG height, BOOL redraw) {
   if (previous != nullptr) DeleteObject(previous);
 }
 
+// The choosers of the Settings menu have no owner; above a window kept on top, an ownerless one
+// would open hidden behind it, so the window owns it then.
+HWND ChooserOwner(HWND owner) {
+  return owner == nullptr && options.onTop ? mainWindow : owner;
+}
+
 void ChooseDisplayFont() {
   std::memcpy(fontChoice.lfFaceName, settings.fontFace, sizeof fontChoice.lfFaceName);
   CHOOSEFONTA chooser = {};
   chooser.lStructSize = sizeof chooser;
-  chooser.hwndOwner = nullptr;
+  chooser.hwndOwner = ChooserOwner(nullptr);
   chooser.lpLogFont = &fontChoice;
   chooser.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_NOVECTORFONTS | CF_SCALABLEONLY |
                   CF_NOSTYLESEL | CF_NOSIZESEL;
@@ -230,7 +237,7 @@ void RepaintBackground(HWND window) {
 bool PickColour(HWND owner, COLORREF* colour) {
   CHOOSECOLORA chooser = {};
   chooser.lStructSize = sizeof chooser;
-  chooser.hwndOwner = owner;
+  chooser.hwndOwner = ChooserOwner(owner);
   chooser.rgbResult = *colour;
   chooser.lpCustColors = customColors;
   chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
