@@ -131,6 +131,8 @@ LRESULT OnCreate(HWND window) {
   InitLogPath();
   InitOptionsPath();
   LoadOptions();
+  // On top from the first moment it shows, as it was left.
+  ApplyOnTop(window);
   if (settings.showStartupScreen == 1) ShowStartupScreen();
   if (settings.logEnabled == 1) LogSessionStart();
   HoldOffScreenSaver();

@@ -65,7 +65,6 @@ void ToggleOnTop(HWND window) {
 }
 
 void RestorePlace(HWND window) {
-  ApplyOnTop(window);
   if (options.windowMonitor.device[0] == '\0' && !options.windowFullScreen) return;
   NamedMonitors monitors;
   EnumDisplayMonitors(nullptr, nullptr, AddNamedMonitor, reinterpret_cast<LPARAM>(&monitors));

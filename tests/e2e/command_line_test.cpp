@@ -15,12 +15,15 @@ using CommandLineTest = ProgramTest;
 constexpr ULONG_PTR kCommandLineTag = 0x566E746C;
 constexpr int kCmdPreferences = 2007;
 constexpr int kPreferencesButtonsLeft = 4005;
+constexpr int kCmdTimeLimit = 2003;
+constexpr int kCmdRecentLimit = 2020;
+constexpr int kEditHours = 4011;
 const std::string kRunning = "Start- Pause+ Stop+ Reset-";
 const std::string kHalted = "Start+ Pause- Stop- Reset+";
 const std::string kIdle = "Start+ Pause- Stop- Reset-";
 const std::string kUsageStart =
-    "Usage:\r\n  vantorel [/limit T] [/monitor N] [/fullscreen] [/start | /pause | /stop | "
-    "/reset]\r\n";
+    "Usage:\r\n  vantorel [/limit T] [/show elapsed|remaining] [/warn T] [/overtime on|off]\r\n"
+    "           [/ontop on|off] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]\r\n";
 
 // Windows of the program's main class made by process `pid`, hidden ones too.
 int MainWindowsOf(DWORD pid) {
@@ -227,6 +230,10 @@ TEST_F(CommandLineTest, FaultyLinesAreRefusedAndChangeNothing) {
       {"/monitor 9", "There is no monitor 9: this computer has " + std::to_string(monitors) +
                          (monitors == 1 ? " monitor." : " monitors.")},
       {"/? /start", "\"/?\" must be given on its own, not with \"/start\"."},
+      {"/show sideways /start", "\"sideways\" is not elapsed or remaining."},
+      {"/warn 100:00:00", "The time \"100:00:00" + outOfRange.substr(0, outOfRange.size() - 1) +
+                              ", or be 0 for no warning."},
+      {"/overtime /start", "\"/overtime\" needs on or off."},
   };
   // Each fault is the parser's to find; here: the message, the exit code and nothing changed.
   for (const auto& line : faulty) {
@@ -245,6 +252,7 @@ TEST_F(CommandLineTest, FaultyLinesAreRefusedAndChangeNothing) {
   EXPECT_TRUE(program_.Dialogs().empty()) << "the running copy shows a dialog";
   EXPECT_EQ(ReadBytes(SettingsPath()), settingsBefore);
   EXPECT_EQ(ReadBytes(LogPath()), logBefore);
+  EXPECT_FALSE(FileExists(OptionsPath())) << ReadBytes(OptionsPath());
 
   // A running copy that does not answer within 5 s, held still as by a long piece of work:
   // the second start gives up and says so.
@@ -290,6 +298,69 @@ TEST_F(CommandLineTest, RunningCopyTakesOnlyWellFormedCommandLinesFromOtherProgr
   EXPECT_EQ(program_.ButtonStates(), kHalted);
   EXPECT_EQ(program_.Caption(), "Vantorel: Timer Set - 00h:00m:07s");
   EXPECT_TRUE(program_.Dialogs().empty());
+}
+
+// The switches of how the count is shown and of the window on top: applied before the timer
+// command, saved as the menu and the dialog save them, kept over a restart; the limits set
+// meanwhile listed in the menu.
+TEST_F(CommandLineTest, NewSwitchesAreAppliedSavedAndKept) {
+  PrepareSettings(QuickSettings());
+  ASSERT_TRUE(
+      program_.Launch(false, "/ontop on /show remaining /warn 0:00:30 /overtime on /limit 1:00"));
+  ASSERT_TRUE(program_.WaitForMainWindow());
+  ASSERT_TRUE(program_.Sync());
+  const HWND window = program_.window();
+  EXPECT_TRUE(IsTopmost(window));
+  EXPECT_EQ(program_.DisplayText(), "00:01:00");
+  SettingsFile expected = QuickSettings();
+  expected.limitMinutes = 1;
+  EXPECT_EQ(ReadBytes(SettingsPath()), expected.Text()) << "the eighteen lines changed";
+  const std::string options = ReadBytes(OptionsPath());
+  for (const char* line : {"count.view=remaining\n", "count.warning=00:00:30\n",
+                           "count.overtime=on\n", "window.ontop=on\n", "limits.recent=0:01:00\n"}) {
+    EXPECT_NE(options.find(line), std::string::npos) << line << " not in\n" << options;
+  }
+
+  // On top through full screen and back, and a message above it.
+  ASSERT_TRUE(program_.PressKey(VK_F11));
+  ASSERT_TRUE(WaitUntil("full screen", [&] { return GetMenu(window) == nullptr; }));
+  EXPECT_TRUE(IsTopmost(window)) << "full screen";
+  ASSERT_TRUE(program_.PressKey(VK_F11));
+  ASSERT_TRUE(WaitUntil("the frame back", [&] { return GetMenu(window) != nullptr; }));
+  EXPECT_TRUE(IsTopmost(window)) << "back from full screen";
+  program_.Command(kCmdTimeLimit);
+  const HWND setTimer = program_.WaitForDialog("Set Timer");
+  ASSERT_TRUE(setTimer);
+  ASSERT_TRUE(SetTextOf(GetDlgItem(setTimer, kEditHours), "100"));
+  PostMessageA(setTimer, WM_COMMAND, IDOK, 0);
+  const HWND tooMany = program_.WaitForDialog("Maximum Hours Value");
+  ASSERT_TRUE(tooMany);
+  EXPECT_TRUE(IsTopmost(tooMany)) << "a message hidden behind the window kept on top";
+  ASSERT_TRUE(Answer(tooMany, IDOK));
+  ASSERT_TRUE(WaitGone(setTimer));
+
+  // Limits set meanwhile, the newest first; a click on one sets it as Set Timer's OK does.
+  ASSERT_TRUE(HandOver("/limit 90"));
+  ASSERT_TRUE(HandOver("/limit 1:00"));
+  program_.Command(kCmdRecentLimit + 1);
+  ASSERT_TRUE(program_.Sync());
+  EXPECT_EQ(program_.Caption(), "Vantorel: Timer Set - 00h:01m:30s");
+  EXPECT_NE(ReadBytes(OptionsPath()).find("limits.recent=0:01:30,0:01:00,99:01:00\n"),
+            std::string::npos)
+      << ReadBytes(OptionsPath());
+  expected.limitMinutes = 1;
+  expected.limitSeconds = 30;
+  EXPECT_EQ(ReadBytes(SettingsPath()), expected.Text());
+
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program_.Close(&exitCode));
+  ASSERT_TRUE(program_.LaunchAndWait());
+  EXPECT_TRUE(IsTopmost(program_.window())) << "after a restart";
+  EXPECT_EQ(program_.DisplayText(), "00:01:30") << "the time remaining after a restart";
+  ASSERT_TRUE(HandOver("/ontop off /show elapsed"));
+  EXPECT_FALSE(IsTopmost(program_.window()));
+  EXPECT_EQ(program_.DisplayText(), "00:00:00");
+  EXPECT_NE(ReadBytes(OptionsPath()).find("window.ontop=off\n"), std::string::npos);
 }
 
 // Full screen on the monitor named, counted with the primary first, then left to right; one

@@ -221,6 +221,9 @@ std::string SettingsPath() {
 std::string LogPath() {
   return DataFolder() + "\\vantorellog.txt";
 }
+std::string OptionsPath() {
+  return DataFolder() + "\\vantorel.ini";
+}
 
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -356,7 +359,7 @@ LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 std::string TextOf(HWND window) {
-  char text[1024] = "";
+  char text[4096] = "";
   if (SendWithTimeout(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) < 0) {
     return "<no answer>";
   }

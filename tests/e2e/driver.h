@@ -41,6 +41,7 @@ bool ProgramIsEmulated();
 std::string DataFolder();  // %APPDATA%\vantorel
 std::string SettingsPath();
 std::string LogPath();
+std::string OptionsPath();  // vantorel.ini, beside the settings file
 bool FileExists(const std::string& path);
 std::string ReadBytes(const std::string& path);  // empty when missing
 bool WriteBytes(const std::string& path, const std::string& bytes);

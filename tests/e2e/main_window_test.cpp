@@ -485,7 +485,8 @@ TEST_F(MainWindowTest, MenuKeysAndTheKeyboardAloneReachEveryCommandAndButton) {
             "Program [Exit\tAlt+X = 2002], "
             "Settings [Time Limit...\tF3 = 2003, Font... = 2004, Text Color... = 2005, "
             "Background Color... = 2006, -, View Program Log...\tF4 = 2010, "
-            "Preferences\tF2 = 2007], "
+            "Preferences\tF2 = 2007, -, Time Remaining\tF5 = 2013, Warning and Overtime... = 2014, "
+            "Always on Top = 2015, Hot Keys... = 2016, Recent Limits [(none yet) = 2020]], "
             "Help [Contents\tF1 = 2008, About... = 2009]");
   DestroyMenu(menu);
   HACCEL accelerators = LoadAcceleratorsA(executable, MAKEINTRESOURCEA(3001));
@@ -497,7 +498,7 @@ TEST_F(MainWindowTest, MenuKeysAndTheKeyboardAloneReachEveryCommandAndButton) {
   for (const ACCEL& entry : entries) keys.push_back(Describe(entry));
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(keys, (std::vector<std::string>{"Alt+X = 2002", "F1 = 2008", "F2 = 2007", "F3 = 2003",
-                                            "F4 = 2010"}));
+                                            "F4 = 2010", "F5 = 2013"}));
   FreeLibrary(executable);
 
   SettingsFile settings = QuickSettings();

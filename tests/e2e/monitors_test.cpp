@@ -254,14 +254,44 @@ TEST_F(MonitorsTest, FullScreenCoversTheMonitorItIsOnAndLeavesTheSettingsAlone) 
   ASSERT_TRUE(program_.PressKey(VK_F11));
   EXPECT_TRUE(Covers(program_, Other().device)) << "F11 in full screen";
 
-  // Ended in full screen, the next run starts as a window again.
+  // Ended in full screen, the next run comes back so, on that monitor; the settings file is as
+  // it was, the options file names the monitor.
   ASSERT_TRUE(program_.PressKey(VK_F11));
   ASSERT_TRUE(Covers(program_, Other().device, true));
   DWORD exitCode = 1;
   ASSERT_TRUE(program_.Close(&exitCode));
   EXPECT_EQ(ReadBytes(SettingsPath()), settings) << "full screen changed the settings file";
+  const RECT& whole = Other().whole;
+  const std::string rect = std::to_string(whole.left) + "," + std::to_string(whole.top) + "," +
+                           std::to_string(whole.right) + "," + std::to_string(whole.bottom);
+  const std::string options = ReadBytes(OptionsPath());
+  EXPECT_NE(options.find("window.monitor=" + Other().device + "\nwindow.rect=" + rect +
+                         "\nwindow.fullscreen=on\n"),
+            std::string::npos)
+      << options;
   ASSERT_TRUE(program_.LaunchAndWait());
-  EXPECT_TRUE(Covers(program_, Start().device)) << "the next run";
+  EXPECT_TRUE(Covers(program_, Other().device, true)) << "the next run";
+  ASSERT_TRUE(program_.Close(&exitCode));
+
+  // Wine removes no monitor, so the file stands in for one gone: a name and a rectangle that no
+  // monitor has start the window on the primary's work area with its frame; a name gone but the
+  // rectangle there (a monitor renumbered by a new driver) finds it by the rectangle.
+  const struct {
+    std::string lines;
+    const Monitor* expected;
+    bool fullScreen;
+  } remembered[] = {
+      {"window.monitor=\\\\.\\DISPLAY9\nwindow.rect=9000,0,9800,600\nwindow.fullscreen=on\n",
+       &Start(), false},
+      {"window.monitor=\\\\.\\DISPLAY9\nwindow.rect=" + rect + "\nwindow.fullscreen=off\n",
+       &Other(), false},
+  };
+  for (const auto& place : remembered) {
+    ASSERT_TRUE(WriteBytes(OptionsPath(), place.lines));
+    ASSERT_TRUE(program_.LaunchAndWait());
+    EXPECT_TRUE(Covers(program_, place.expected->device, place.fullScreen)) << place.lines;
+    ASSERT_TRUE(program_.Close(&exitCode));
+  }
 }
 
 // Where the controls are drawn on an area of this size for the positions stored: the nearest
