@@ -296,34 +296,30 @@ class Parser {
     return Read::kArgument;
   }
 
-  bool TakeView(std::string_view name, std::string_view* rest) {
+  // One of two words after the switch: `*second` is false for the first, true for the other.
+  bool TakeChoice(std::string_view name, std::string_view* rest, const char* first,
+                  const char* other, bool* second) {
     std::string_view value;
     const Read read = TakeValue(rest, &value);
     if (read == Read::kFault) return false;
-    if (read == Read::kEnd) return Fail({Shown(name), " needs elapsed or remaining."});
-    if (SameWord(value, "elapsed")) {
-      result_.view = CountView::kElapsed;
-    } else if (SameWord(value, "remaining")) {
-      result_.view = CountView::kRemaining;
-    } else {
-      return Fail({Shown(value), " is not elapsed or remaining."});
-    }
+    if (read == Read::kEnd) return Fail({Shown(name), " needs ", first, " or ", other, "."});
+    *second = SameWord(value, other);
+    if (*second || SameWord(value, first)) return true;
+    return Fail({Shown(value), " is not ", first, " or ", other, "."});
+  }
+
+  bool TakeView(std::string_view name, std::string_view* rest) {
+    bool remaining = false;
+    if (!TakeChoice(name, rest, "elapsed", "remaining", &remaining)) return false;
     result_.setView = true;
+    result_.view = remaining ? CountView::kRemaining : CountView::kElapsed;
     return true;
   }
 
   bool TakeToggle(std::string_view name, std::string_view* rest, Toggle* toggle) {
-    std::string_view value;
-    const Read read = TakeValue(rest, &value);
-    if (read == Read::kFault) return false;
-    if (read == Read::kEnd) return Fail({Shown(name), " needs on or off."});
-    if (SameWord(value, "on")) {
-      *toggle = Toggle::kOn;
-    } else if (SameWord(value, "off")) {
-      *toggle = Toggle::kOff;
-    } else {
-      return Fail({Shown(value), " is not on or off."});
-    }
+    bool off = false;
+    if (!TakeChoice(name, rest, "on", "off", &off)) return false;
+    *toggle = off ? Toggle::kOff : Toggle::kOn;
     return true;
   }
 
