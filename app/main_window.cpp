@@ -254,6 +254,13 @@ void EndSession(HWND window) {
   TheSystem().KillSecondTimer();
 }
 
+// A display change can leave another topmost window over one kept on top, even where the
+// window's area stays as it was.
+void OnDisplayChange(HWND window) {
+  OnDisplaysChanged(window);
+  ApplyOnTop(window);
+}
+
 // A taskbar moved or resized changes the work area.
 LRESULT OnSettingChange(HWND window, WPARAM action) {
   if (action == SPI_SETWORKAREA) OnDisplaysChanged(window);
@@ -290,7 +297,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_WINDOWPOSCHANGED:
       OnWindowPosChanged(window);
       return DefWindowProcA(window, message, wParam, lParam);
-    case WM_DISPLAYCHANGE: OnDisplaysChanged(window); return 0;
+    case WM_DISPLAYCHANGE: OnDisplayChange(window); return 0;
     case WM_HOTKEY: OnHotKey(window, wParam); return 0;
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
     case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<COPYDATASTRUCT*>(lParam));
