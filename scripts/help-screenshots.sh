@@ -180,3 +180,23 @@ dialog about_box 2009 'About this program'
 
 helper post 2002   # Exit
 wait "$running"
+
+# A second session for the time remaining in the warning colour: a limit of one minute, no
+# startup screen, and an options file that shows the time remaining and warns for the whole
+# minute, so the window shows 00:01:00 in amber from the start. The same options, with overtime
+# and a few hot keys, fill the Warning and Overtime and the Hot Keys dialogs.
+printf '%s\n' 0 1 1 1 430 10 100 0 1 0 0 16777215 320 700 0 Arial \
+  'No file selected' 'No file selected' >"$appdata/vantorel/vantorel.cfg"
+printf '%s\n' 'count.view=remaining' 'count.warning=0:01:00' 'count.overtime=on' \
+  'hotkey.startpause=Ctrl+Shift+F9' 'hotkey.stop=Ctrl+Shift+F10' 'hotkey.reset=Ctrl+Shift+F11' \
+  >"$appdata/vantorel/vantorel.ini"
+(cd "$(dirname "$program")" && wine "$program" >/dev/null 2>&1) &
+running=$!
+helper main >/dev/null
+sleep 1.5
+read -r x y w h <<<"$(helper main)"
+snap remaining_view "$x $y $w $((h < 520 ? h : 520))" 50%
+dialog warning_overtime 2014 'Warning and Overtime'
+dialog hot_keys 2016 'Hot Keys'
+helper post 2002   # Exit
+wait "$running"
