@@ -70,8 +70,10 @@ void RestorePlace(HWND window) {
   EnumDisplayMonitors(nullptr, nullptr, AddNamedMonitor, reinterpret_cast<LPARAM>(&monitors));
   const int chosen = ChooseRememberedMonitor(options.windowMonitor, monitors.names, monitors.count);
   if (chosen < 0) return;
+  // Read before the move, which remembers the window where it lands, not yet in full screen.
+  const bool fullScreen = options.windowFullScreen;
   FitToMonitor(window, monitors.handles[static_cast<std::size_t>(chosen)]);
-  if (options.windowFullScreen && !IsFullScreen()) ToggleFullScreen(window);
+  if (fullScreen && !IsFullScreen()) ToggleFullScreen(window);
 }
 
 void RememberPlace(HWND window) {

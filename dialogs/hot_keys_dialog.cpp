@@ -53,11 +53,29 @@ INT_PTR OnInitDialog(HWND dialog) {
   return TRUE;
 }
 
+// A key chosen for two commands is no other program's to hold: it is named as such.
+bool ChosenTwice(const HotKey (&chosen)[kHotKeyCommandCount]) {
+  for (int first = 0; first < kHotKeyCommandCount; ++first) {
+    for (int second = first + 1; second < kHotKeyCommandCount; ++second) {
+      if (chosen[first].Empty() || chosen[first] != chosen[second]) continue;
+      char name[kHotKeyTextSize];
+      FormatHotKey(chosen[first], name);
+      char text[200];
+      std::snprintf(text, sizeof text, "%s is chosen for both %s and %s.", name,
+                    HotKeyCommandName(first), HotKeyCommandName(second));
+      ShowMessageBox(text, "Hot Keys", MB_ICONEXCLAMATION);
+      return true;
+    }
+  }
+  return false;
+}
+
 INT_PTR OnOk(HWND dialog) {
   HotKey chosen[kHotKeyCommandCount];
   for (int command = 0; command < kHotKeyCommandCount; ++command) {
     chosen[command] = FromField(dialog, command);
   }
+  if (ChosenTwice(chosen)) return TRUE;
   UnregisterHotKeys(mainWindow);
   char report[kHotKeyReportSize];
   if (!RegisterHotKeys(mainWindow, chosen, report)) {
