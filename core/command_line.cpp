@@ -323,50 +323,45 @@ class Parser {
     return true;
   }
 
-  bool TakeWarning(std::string_view name, std::string_view* rest) {
+  // A time after the switch, from 1 second to 99:59:59; 0 too where it means `zero` ("no
+  // warning"), which the messages then name.
+  bool TakeTime(std::string_view name, std::string_view* rest, const char* zero,
+                std::uint32_t* seconds) {
     std::string_view value;
-    std::uint32_t seconds = 0;
     const Read read = TakeValue(rest, &value);
     if (read == Read::kFault) return false;
+    const char* const orZero = zero != nullptr ? ", or 0 for " : "";
+    const char* const orBeZero = zero != nullptr ? ", or be 0 for " : "";
+    if (zero == nullptr) zero = "";
     if (read == Read::kEnd) {
-      return Fail({Shown(name), " needs a time: S, M:SS or H:MM:SS, or 0 for no warning."});
+      return Fail({Shown(name), " needs a time: S, M:SS or H:MM:SS", orZero, zero, "."});
     }
-    if (!ReadTime(value, &seconds)) {
+    if (!ReadTime(value, seconds)) {
       return Fail({Shown(value),
                    " is not a time: S, M:SS or H:MM:SS, with two digits 00-59 for minutes and "
                    "seconds."});
     }
-    if (seconds > kMaxLimitSeconds) {
+    if ((*seconds < 1 && *orZero == '\0') || *seconds > kMaxLimitSeconds) {
       return Fail({"The time ", Shown(value),
-                   " is out of range: it must lie between 1 second and 99:59:59, or be 0 for "
-                   "no warning."});
+                   " is out of range: it must lie between 1 second and 99:59:59", orBeZero, zero,
+                   "."});
     }
+    return true;
+  }
+
+  bool TakeWarning(std::string_view name, std::string_view* rest) {
+    if (!TakeTime(name, rest, "no warning", &result_.warningSeconds)) return false;
     result_.setWarning = true;
-    result_.warningSeconds = seconds;
     return true;
   }
 
   bool TakeLimit(std::string_view name, std::string_view* rest) {
-    std::string_view value;
     std::uint32_t seconds = 0;
-    const Read read = TakeValue(rest, &value);
-    if (read == Read::kFault) return false;
-    if (read == Read::kEnd) {
-      return Fail({Shown(name), " needs a time: S, M:SS or H:MM:SS."});
-    }
-    if (!ReadTime(value, &seconds)) {
-      return Fail({Shown(value),
-                   " is not a time: S, M:SS or H:MM:SS, with two digits 00-59 for minutes and "
-                   "seconds."});
-    }
-    if (seconds < 1 || seconds > kMaxLimitSeconds) {
-      return Fail({"The time ", Shown(value),
-                   " is out of range: it must lie between 1 second and 99:59:59."});
-    }
+    if (!TakeTime(name, rest, nullptr, &seconds)) return false;
     result_.setLimit = true;
-    result_.limitHours = static_cast<std::uint32_t>(seconds / 3600);
-    result_.limitMinutes = static_cast<std::uint32_t>(seconds / 60 % 60);
-    result_.limitSeconds = static_cast<std::uint32_t>(seconds % 60);
+    result_.limitHours = seconds / 3600;
+    result_.limitMinutes = seconds / 60 % 60;
+    result_.limitSeconds = seconds % 60;
     return true;
   }
 

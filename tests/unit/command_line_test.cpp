@@ -81,6 +81,9 @@ const char* const kBadLinesAndErrors[][2] = {
      "The time \"18446744073709551617\" is out of range: it must lie between 1 second and "
      "99:59:59."},
     {"/limit /start", "\"/limit\" needs a time: S, M:SS or H:MM:SS."},
+    {"/warn /start", "\"/warn\" needs a time: S, M:SS or H:MM:SS, or 0 for no warning."},
+    {"/limit 0", "The time \"0\" is out of range: it must lie between 1 second and 99:59:59."},
+    {"/ontop maybe", "\"maybe\" is not on or off."},
     {"/monitor 0", "There is no monitor 0: monitors are counted from 1."},
     {"/monitor 18446744073709551617",
      "There is no monitor 18446744073709551617: this computer has 2 monitors."},
