@@ -130,7 +130,6 @@ struct Figures {
 
 Options options;
 LARGE_INTEGER clockFrequency;
-unsigned launchSequence;
 
 void Progress(const char* text) {
   std::printf("-- %s\n", text);
@@ -223,8 +222,9 @@ SIZE_T LinuxHighWater(int pid) {
   return static_cast<SIZE_T>(std::strtoull(status.c_str() + at + 6, nullptr, 10)) * 1024;
 }
 
-// Wine keeps the Windows command line as the Linux one, so the marker that Launch adds to it
-// finds the Linux process behind a Windows one.
+// Wine keeps the Windows command line as the Linux one, so the program's path finds the Linux
+// process behind a Windows one: the newest that carries it, as one copy runs at a time. (The
+// program refuses an argument it does not know, so no marker of the run's own can go there.)
 int FindUnixPid(const char* marker) {
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
@@ -240,8 +240,10 @@ int FindUnixPid(const char* marker) {
     std::string commandLine;
     if (!ReadProcFile(static_cast<int>(pid), "cmdline", &commandLine)) continue;
     std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-    if (commandLine.find(marker) != std::string::npos) found = static_cast<int>(pid);
-  } while (!found && FindNextFileA(search, &entry));
+    if (commandLine.find(marker) != std::string::npos && pid > found) {
+      found = static_cast<int>(pid);
+    }
+  } while (FindNextFileA(search, &entry));
   FindClose(search);
   if (!found) std::fprintf(stderr, "bench: no Linux process carries %s\n", marker);
   return found;
@@ -309,10 +311,7 @@ void Terminate(Running* running) {
 // Starts the subject and waits for its main window to be visible; the time from CreateProcessA
 // to that moment is the start-up time.
 bool Launch(const Subject& subject, Running* running) {
-  char marker[64];
-  std::snprintf(marker, sizeof marker, "--bench-run=%lu.%u.", GetCurrentProcessId(),
-                ++launchSequence);
-  std::string commandLine = "\"" + subject.path + "\" " + marker;
+  std::string commandLine = "\"" + subject.path + "\"";
   std::vector<char> commandBuffer(commandLine.begin(), commandLine.end());
   commandBuffer.push_back('\0');
   STARTUPINFOA startup{};
@@ -349,7 +348,7 @@ bool Launch(const Subject& subject, Running* running) {
   double visible = Now();
   running->startupMs = (visible - started) * 1000.0;
   running->display = FindWindowExA(running->mainWindow, nullptr, "Edit", nullptr);
-  running->unixPid = FindUnixPid(marker);
+  running->unixPid = FindUnixPid(subject.path.c_str());
   // The CPU the start took, its first paint included; the machine's other work, which makes
   // the start-up times scatter, hardly changes it.
   double settled = visible + kStartupSettleSeconds;
