@@ -39,7 +39,7 @@ void PressTimerButton(HWND window, TimerCommand command) {
   if (command == TimerCommand::kStart && timerEngine.limitTotalSeconds() == 0 && InSendMessage()) {
     ReplyMessage(TRUE);
   }
-  SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  ClickIfEnabled(window, button);
 }
 
 // The copy that runs, once its window shows: until then it is still starting (behind its

@@ -21,14 +21,6 @@ constexpr const char* kCommandNames[kHotKeyCommandCount] = {
 
 bool registered[kHotKeyCommandCount] = {};
 
-// A click on the button where a person could click it: an enabled one.
-bool ClickIfEnabled(HWND window, HWND button) {
-  if (button == nullptr || !IsWindowEnabled(button)) return false;
-  SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-               reinterpret_cast<LPARAM>(button));
-  return true;
-}
-
 // The window to the front for the one command that asks for it; the system lets the program
 // that received the hot key take the foreground.
 void ShowWindowInFront(HWND window) {

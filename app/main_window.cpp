@@ -153,13 +153,12 @@ LRESULT OnCreate(HWND window) {
 // button: it presses the button that has the focus, as Space does.
 void PressFocusedButton(HWND window) {
   const HWND focus = GetFocus();
-  if (focus == nullptr || GetParent(focus) != window || !IsWindowEnabled(focus)) return;
+  if (focus == nullptr || GetParent(focus) != window) return;
   if (focus != controls.start && focus != controls.pause && focus != controls.stop &&
       focus != controls.reset) {
     return;
   }
-  SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
-               reinterpret_cast<LPARAM>(focus));
+  ClickIfEnabled(window, focus);
 }
 
 void OnCommand(HWND window, int id, int notification) {
@@ -281,6 +280,13 @@ void OnDestroy(HWND window) {
 }
 
 }  // namespace
+
+bool ClickIfEnabled(HWND window, HWND button) {
+  if (button == nullptr || !IsWindowEnabled(button)) return false;
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  return true;
+}
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

@@ -30,6 +30,10 @@ void DeriveButtonPositions();
 // inside an area too small for that) and sizes the display to the area, repainting them.
 void MoveControls();
 
+// A click on one of the four buttons where a person could click it: only an enabled one.
+// Returns whether it was clicked.
+bool ClickIfEnabled(HWND window, HWND button);
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace vantorel
