@@ -311,17 +311,20 @@ stop_programs() {
 # Help, Contents (WM_COMMAND CMD_HELP_CONTENTS, as F1 sends it) on the program's window MAIN:
 # the help viewer must show the help file, and the program must not report a failure.
 opens_help() {
-  local main=$1 windows line title
+  local main=$1 windows viewers line seen=""
   probe post "$main" 0x111 2008 || problem "cannot reach the program's window" || return
   for _ in $(seq 150); do
     windows=$(probe windows)
-    line=$(awk -F'\t' 'tolower($3) == "hh.exe"' <<<"$windows" | head -n 1)
-    if [ -n "$line" ]; then
-      title=${line##*$'\t'}
-      [ -z "$help_title" ] || [ "$title" = "$help_title" ] ||
-        problem "the help viewer shows \"$title\", not \"$help_title\"" || return
-      probe post "${line%%$'\t'*}" 0x10 0 >/dev/null
-      return 0
+    viewers=$(awk -F'\t' 'tolower($3) == "hh.exe"' <<<"$windows")
+    # The viewer may show a window of its own (such as its topic chooser) before or beside the
+    # help, in either order, so the help's title is looked for among all of its windows.
+    if [ -n "$viewers" ]; then
+      seen=$(awk -F'\t' '{ print $NF }' <<<"$viewers" | paste -sd '|')
+      line=$(awk -F'\t' -v t="$help_title" 't == "" || $NF == t' <<<"$viewers" | head -n 1)
+      if [ -n "$line" ]; then
+        for line in $(cut -f1 <<<"$viewers"); do probe post "$line" 0x10 0 >/dev/null; done
+        return 0
+      fi
     fi
     if awk -F'\t' '$2 == "#32770" && $4 == "Error!"' <<<"$windows" | grep -q .; then
       problem "the program reports that it cannot open its help file"
@@ -329,7 +332,11 @@ opens_help() {
     fi
     sleep 0.1
   done
-  problem "no help viewer within 15 s"
+  if [ -n "$seen" ]; then
+    problem "the help viewer shows \"$seen\", not \"$help_title\""
+  else
+    problem "no help viewer within 15 s"
+  fi
 }
 
 unpacked_archive_runs() {
