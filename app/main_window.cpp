@@ -248,6 +248,7 @@ void EndSession(HWND window) {
   sessionEnded = true;
   RememberPlace(window);
   UnregisterHotKeys(window);
+  StopWatchingSessions(window);
   if (settings.logEnabled == 1) LogSessionEnd();
   if (screenSaverWasActive) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
   TheSystem().KillSecondTimer();
@@ -305,6 +306,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_DISPLAYCHANGE: OnDisplayChange(window); return 0;
     case WM_HOTKEY: OnHotKey(window, wParam); return 0;
+    case WM_WTSSESSION_CHANGE: OnSessionChange(window, wParam); return 0;
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
     case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<COPYDATASTRUCT*>(lParam));
     case WM_ENDSESSION: return OnEndSession(window, wParam != FALSE);

@@ -1,6 +1,7 @@
 #include "app/on_demand.h"
 
 #include <mmsystem.h>
+#include <wtsapi32.h>
 
 #include <cstring>
 
@@ -48,6 +49,18 @@ BOOL GetOpenFileNameOnDemand(OPENFILENAMEA* chooser) {
 BOOL PlaySoundOnDemand(LPCSTR sound, HMODULE module, DWORD flags) {
   static const auto function = Find<decltype(&PlaySoundA)>("winmm.dll", "PlaySoundA");
   return function != nullptr && function(sound, module, flags);
+}
+
+BOOL WTSRegisterSessionNotificationOnDemand(HWND window, DWORD flags) {
+  static const auto function = Find<decltype(&WTSRegisterSessionNotification)>(
+      "wtsapi32.dll", "WTSRegisterSessionNotification");
+  return function != nullptr && function(window, flags);
+}
+
+BOOL WTSUnRegisterSessionNotificationOnDemand(HWND window) {
+  static const auto function = Find<decltype(&WTSUnRegisterSessionNotification)>(
+      "wtsapi32.dll", "WTSUnRegisterSessionNotification");
+  return function != nullptr && function(window);
 }
 
 }  // namespace vantorel

@@ -14,5 +14,7 @@ BOOL ChooseFontOnDemand(CHOOSEFONTA* chooser);
 BOOL ChooseColorOnDemand(CHOOSECOLORA* chooser);
 BOOL GetOpenFileNameOnDemand(OPENFILENAMEA* chooser);
 BOOL PlaySoundOnDemand(LPCSTR sound, HMODULE module, DWORD flags);
+BOOL WTSRegisterSessionNotificationOnDemand(HWND window, DWORD flags);
+BOOL WTSUnRegisterSessionNotificationOnDemand(HWND window);
 
 }  // namespace vantorel

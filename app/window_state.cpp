@@ -1,8 +1,11 @@
 #include "app/window_state.h"
 
+#include <wtsapi32.h>
+
 #include <cstring>
 
 #include "app/monitor_placement.h"
+#include "app/on_demand.h"
 #include "core/remembered_monitor.h"
 #include "storage/options.h"
 
@@ -40,6 +43,15 @@ BOOL CALLBACK AddNamedMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   return TRUE;
 }
 
+// The session library is loaded only once the window is kept on top, not at every start.
+bool watchingSessions = false;
+
+void WatchSessions(HWND window) {
+  if (watchingSessions) return;
+  watchingSessions =
+      WTSRegisterSessionNotificationOnDemand(window, NOTIFY_FOR_THIS_SESSION) != FALSE;
+}
+
 bool SamePlace(const MonitorName& a, const MonitorName& b) {
   return std::strcmp(a.device, b.device) == 0 && a.rect == b.rect;
 }
@@ -48,7 +60,20 @@ bool SamePlace(const MonitorName& a, const MonitorName& b) {
 
 void ApplyOnTop(HWND window) {
   if (!options.onTop) return;
+  WatchSessions(window);
   SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void OnSessionChange(HWND window, WPARAM change) {
+  if (change == WTS_SESSION_UNLOCK || change == WTS_CONSOLE_CONNECT ||
+      change == WTS_REMOTE_CONNECT) {
+    ApplyOnTop(window);
+  }
+}
+
+void StopWatchingSessions(HWND window) {
+  if (watchingSessions) WTSUnRegisterSessionNotificationOnDemand(window);
+  watchingSessions = false;
 }
 
 void SetOnTop(HWND window, bool on) {
@@ -56,6 +81,7 @@ void SetOnTop(HWND window, bool on) {
   SaveOptions();
   LoadOptions();
   // What the reload left: a failed save keeps the window as the file has it.
+  if (options.onTop) WatchSessions(window);
   SetWindowPos(window, options.onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

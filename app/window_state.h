@@ -13,6 +13,11 @@ void ApplyOnTop(HWND window);
 // The Always on Top item: switched and saved.
 void ToggleOnTop(HWND window);
 void SetOnTop(HWND window, bool on);
+// A session unlocked or reconnected can leave the window behind others although it is still
+// marked topmost, so while it is on top it asks to hear of those and is put on top again.
+void OnSessionChange(HWND window, WPARAM change);
+// Before the window is destroyed: no more session changes.
+void StopWatchingSessions(HWND window);
 
 // At start: onto the monitor the window was left on, by its device name, else its rectangle, and
 // into full screen if it was; neither there, it stays on the primary's work area with its frame.
