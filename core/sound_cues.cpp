@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/system.h"
-#include "storage/settings.h"
 
 namespace vantorel {
 

@@ -3,6 +3,9 @@
 
 namespace vantorel {
 
+// The one path that means "no sound file chosen, use the built-in sound".
+constexpr char NO_FILE_SENTINEL[] = "No file selected";
+
 // Plays asynchronously; a new cue cuts off the one still playing.
 void PlayCue(int resourceId, const char* path);
 

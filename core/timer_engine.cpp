@@ -2,11 +2,9 @@
 
 #include "core/sound_cues.h"
 #include "core/time_text.h"
+#include "core/timer_host.h"
 #include "platform/system.h"
 #include "resources/resource.h"
-#include "storage/options.h"
-#include "storage/program_log.h"
-#include "storage/settings.h"
 
 namespace vantorel {
 
@@ -22,6 +20,7 @@ constexpr std::uint32_t kNotifyAfterSecondMs = 30;
 TimerEngine timerEngine;
 
 void TimerEngine::ShowIdle() {
+  phase_ = TimerPhase::kIdle;
   EnableButtons(true, false, false, false);
   elapsedSeconds_ = 0;
   ShowCount();
@@ -34,38 +33,42 @@ void TimerEngine::Start() {
     TheSystem().OpenSetTimerDialog();
     return;
   }
+  phase_ = TimerPhase::kRunning;
   elapsedSeconds_ = pausedAt_ > 0 ? pausedAt_ : 0;
   ShowCount();
   StartClock();
   ArmForNextSecond();
   EnableButtons(false, true, true, false);
-  Log(kLogStart, titleText);
+  Log(TimerEvent::kStart, titleText);
 }
 
 void TimerEngine::Pause() {
+  phase_ = TimerPhase::kPaused;
   pausedAt_ = elapsedSeconds_;
   clockRunning_ = false;
   TheSystem().KillSecondTimer();
   EnableButtons(true, false, false, true);
-  Log(kLogPaused, "");
+  Log(TimerEvent::kPause, "");
 }
 
 void TimerEngine::Stop() {
+  phase_ = TimerPhase::kStopped;
   pausedAt_ = 0;
   clockRunning_ = false;
   TheSystem().KillSecondTimer();
   EnableButtons(true, false, false, true);
-  Log(kLogStopped, "");
+  Log(TimerEvent::kStop, "");
 }
 
 void TimerEngine::Reset() {
+  phase_ = TimerPhase::kIdle;
   clockRunning_ = false;
   TheSystem().KillSecondTimer();
   EnableButtons(true, false, false, false);
   elapsedSeconds_ = 0;
   pausedAt_ = 0;
   ShowCount();
-  Log(kLogReset, "");
+  Log(TimerEvent::kReset, "");
 }
 
 void TimerEngine::Tick() {
@@ -76,7 +79,8 @@ void TimerEngine::Tick() {
     ReachLimit();
     return;
   }
-  if (settings.tickEnabled == 1) PlayCue(IDW_TICK, settings.tickWavPath);
+  const TimerChoices choices = TheTimerHost().Choices();
+  if (choices.tick) PlayCue(IDW_TICK, choices.tickSoundPath);
   ShowCount();
   // A notification after Pause or Stop, already queued when the timer was killed, arms nothing.
   if (clockRunning_) ArmForNextSecond();
@@ -86,16 +90,18 @@ void TimerEngine::Tick() {
 // overtime chosen runs on with Pause and Stop as they were.
 void TimerEngine::ReachLimit() {
   ShowCount();
-  if (options.overtime) {
+  const TimerChoices choices = TheTimerHost().Choices();
+  if (choices.overtime) {
     if (clockRunning_) ArmForNextSecond();
   } else {
+    phase_ = TimerPhase::kStopped;
     clockRunning_ = false;
     TheSystem().KillSecondTimer();
     EnableButtons(true, false, false, true);
   }
-  if (settings.alarmEnabled == 1) PlayCue(IDW_ALARM, settings.alarmWavPath);
+  if (choices.alarm) PlayCue(IDW_ALARM, choices.alarmSoundPath);
   TheSystem().RestoreMainWindow();
-  Log(kLogLimitReached, "");
+  Log(TimerEvent::kLimitReached, "");
 }
 
 void TimerEngine::StartClock() {
@@ -114,7 +120,8 @@ std::uint32_t TimerEngine::NextCount() const {
   if (measured <= next) return next;
   // A catch-up stops on the limit rather than jumping past it and never stopping; one that runs
   // on past the limit anyway keeps to the clock.
-  if (!options.overtime && elapsedSeconds_ < limitTotalSeconds_ && measured > limitTotalSeconds_) {
+  if (!TheTimerHost().Choices().overtime && elapsedSeconds_ < limitTotalSeconds_ &&
+      measured > limitTotalSeconds_) {
     return limitTotalSeconds_;
   }
   return static_cast<std::uint32_t>(measured);
@@ -134,10 +141,11 @@ std::uint32_t TimerEngine::MillisecondsSinceStart() const {
 }
 
 void TimerEngine::ShowCount() {
+  const TimerChoices choices = TheTimerHost().Choices();
   char text[kTextBufferSize];
-  FormatShownCount(elapsedSeconds_, limitTotalSeconds_, options.view, text);
+  FormatShownCount(elapsedSeconds_, limitTotalSeconds_, choices.view, text);
   TheSystem().ShowCount(text, ColourOfCount(elapsedSeconds_, limitTotalSeconds_,
-                                            options.warningSeconds, options.overtime));
+                                            choices.warningSeconds, choices.overtime));
 }
 
 void TimerEngine::EnableButtons(bool start, bool pause, bool stop, bool reset) {
@@ -155,8 +163,8 @@ void TimerEngine::EnableButtons(bool start, bool pause, bool stop, bool reset) {
   }
 }
 
-void TimerEngine::Log(const char* eventText, const char* detail) {
-  if (settings.logEnabled == 1) WriteLogEntry(eventText, detail);
+void TimerEngine::Log(TimerEvent event, const char* detail) {
+  if (TheTimerHost().Choices().log) TheTimerHost().Log(event, detail);
 }
 
 }  // namespace vantorel

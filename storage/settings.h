@@ -4,14 +4,12 @@
 
 #include <cstdint>
 
+#include "core/sound_cues.h"
 #include "storage/data_folder.h"
 
 namespace vantorel {
 
 constexpr int kFaceSize = 32;  // LF_FACESIZE, terminator included
-
-// The one text that means "no sound file chosen, use the built-in sound".
-constexpr char NO_FILE_SENTINEL[] = "No file selected";
 
 // Flags count as on only when they equal 1.
 struct Settings {
@@ -31,6 +29,7 @@ struct Settings {
   std::int32_t fontWeight;
   std::int32_t fontItalic;
   char fontFace[kFaceSize];
+  // NO_FILE_SENTINEL (core/sound_cues.h) when no file is chosen: the built-in sound.
   char alarmWavPath[kPathSize];
   char tickWavPath[kPathSize];
 };

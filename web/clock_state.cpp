@@ -124,12 +124,12 @@ void Writer::Text(const char* text) {
   Put('"');
 }
 
-const char* PhaseName(ClockPhase phase) {
+const char* PhaseName(TimerPhase phase) {
   switch (phase) {
-    case ClockPhase::kRunning: return "running";
-    case ClockPhase::kPaused: return "paused";
-    case ClockPhase::kStopped: return "stopped";
-    case ClockPhase::kIdle: break;
+    case TimerPhase::kRunning: return "running";
+    case TimerPhase::kPaused: return "paused";
+    case TimerPhase::kStopped: return "stopped";
+    case TimerPhase::kIdle: break;
   }
   return "idle";
 }

@@ -6,15 +6,14 @@
 #include <cstdint>
 
 #include "core/time_text.h"
+#include "core/timer_engine.h"
 #include "platform/system.h"
 
 namespace vantorel::web {
 
-enum class ClockPhase { kIdle, kRunning, kPaused, kStopped };
-
 struct ClockState {
   const char* text = "";  // the display's text, exactly
-  ClockPhase phase = ClockPhase::kIdle;
+  TimerPhase phase = TimerPhase::kIdle;
   std::uint32_t elapsed = 0;
   std::uint32_t limit = 0;  // 0: none
   CountView view = CountView::kElapsed;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "recording_system.h"
+#include "storage/timer_host.h"
 
 namespace vantorel::testing {
 
@@ -33,6 +34,7 @@ class ProcessTest : public ::testing::Test {
     std::filesystem::create_directories(root_);
     system_.folder = (root_ / "vantorel").string();
     InstallSystem(&system_);
+    InstallTimerHost(&StoredTimerHost());
     settings = Settings{};
     options = Options{};
     timerEngine = TimerEngine{};
@@ -40,6 +42,7 @@ class ProcessTest : public ::testing::Test {
     dataFolder[0] = settingsPath[0] = logPath[0] = optionsPath[0] = '\0';
   }
   void TearDown() override {
+    InstallTimerHost(nullptr);
     InstallSystem(nullptr);
     std::error_code error;
     std::filesystem::remove_all(root_, error);

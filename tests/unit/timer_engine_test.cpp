@@ -444,5 +444,43 @@ TEST_F(TimerEngineTest, LogEntriesFollowLogEnabledAndQuoteTheTitle) {
   EXPECT_FALSE(std::filesystem::exists(LogFile()));
 }
 
+// Another host: the engine takes every choice from it and hands it every log entry, and touches
+// neither the settings, the options nor the log file itself.
+TEST_F(TimerEngineTest, TakesItsChoicesFromTheHostAndLogsThroughIt) {
+  class Host : public TimerHost {
+   public:
+    explicit Host(RecordingSystem* system) : system_(system) {}
+    TimerChoices Choices() override { return choices; }
+    void Log(TimerEvent event, const char* detail) override {
+      static const char* const kEvents[] = {"start", "pause", "stop", "reset", "limit"};
+      system_->calls.push_back(std::string("log ") + kEvents[static_cast<int>(event)] + " [" +
+                               detail + "]");
+    }
+    TimerChoices choices{true, "tick.wav", true, "alarm.wav", true, true, CountView::kRemaining, 1};
+
+   private:
+    RecordingSystem* system_;
+  } host(&system_);
+  InstallTimerHost(&host);
+  settings.tickEnabled = settings.alarmEnabled = settings.logEnabled = 0;
+
+  timerEngine.Start();
+  TickAfter(1000);
+  TickAfter(1000);
+  TickAfter(1000);
+  host.choices.tick = host.choices.log = false;
+  TickAfter(1000);
+  timerEngine.Pause();
+  EXPECT_EQ((std::vector<std::string>{"play tick.wav", "play tick.wav", "play alarm.wav"}),
+            system_.Calls("play"));
+  EXPECT_EQ((std::vector<std::string>{"count 00:00:03", "count 00:00:02", "count 00:00:01 warning",
+                                      "count 00:00:00", "count -00:00:01 over"}),
+            system_.Calls("count"));
+  EXPECT_EQ(
+      (std::vector<std::string>{"log start [Vantorel: Timer Set - 00h:00m:03s]", "log limit []"}),
+      system_.Calls("log"));
+  EXPECT_FALSE(std::filesystem::exists(LogFile()));
+}
+
 }  // namespace
 }  // namespace vantorel::testing

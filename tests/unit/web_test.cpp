@@ -179,7 +179,7 @@ TEST(HostRuleTest, AnswersThisComputerOnlyAndTheNetworkByAddressOrName) {
 TEST(ClockStateTest, WritesValidJsonOfHostileTextsAndFramesItAsOneEvent) {
   ClockState state;
   state.text = "-00:00:05";
-  state.phase = ClockPhase::kRunning;
+  state.phase = TimerPhase::kRunning;
   state.elapsed = 305;
   state.limit = 300;
   state.view = CountView::kRemaining;
