@@ -5,6 +5,7 @@
 #include "app/count_options.h"
 #include "app/main_window.h"
 #include "app/monitor_placement.h"
+#include "app/web_clock.h"
 #include "app/window_state.h"
 #include "core/timer_engine.h"
 #include "dialogs/dialogs.h"
@@ -56,8 +57,8 @@ HWND FindRunningCopy(DWORD deadline) {
 }  // namespace
 
 bool ReadCommandLine(const char* arguments, CommandLine* command) {
-  // The error, a blank line and the usage (some 600 bytes, cut should it outgrow the room).
-  char text[kCommandLineErrorSize + 1024];
+  // The error, a blank line and the usage (some 1,000 bytes, cut should it outgrow the room).
+  char text[kCommandLineErrorSize + 2048];
   if (ParseCommandLine(arguments, MonitorCount(), command, text, kCommandLineErrorSize)) {
     return true;
   }
@@ -110,6 +111,7 @@ void ApplyCommandLine(HWND window, const CommandLine& command) {
     ApplyCountOptions();
   }
   if (command.onTop != Toggle::kNotGiven) SetOnTop(window, command.onTop == Toggle::kOn);
+  if (command.web != Toggle::kNotGiven) SetWebClock(window, command.web == Toggle::kOn);
   if (command.monitor != 0) MoveToMonitor(window, command.monitor);
   if (command.fullScreen && !IsFullScreen()) ToggleFullScreen(window);
   PressTimerButton(window, command.command);

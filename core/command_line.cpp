@@ -8,7 +8,8 @@ namespace vantorel {
 const char kCommandLineUsage[] =
     "Usage:\r\n"
     "  vantorel [/limit T] [/show elapsed|remaining] [/warn T] [/overtime on|off]\r\n"
-    "           [/ontop on|off] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]\r\n"
+    "           [/ontop on|off] [/web on|off] [/monitor N] [/fullscreen]\r\n"
+    "           [/start | /pause | /stop | /reset]\r\n"
     "  vantorel /?\r\n"
     "\r\n"
     "/limit T       Sets the time limit: S, M:SS or H:MM:SS, up to 99:59:59.\r\n"
@@ -19,6 +20,7 @@ const char kCommandLineUsage[] =
     "/overtime on|off\r\n"
     "               Counts on past the limit, or stops at it.\r\n"
     "/ontop on|off  Keeps the window above other windows, or not.\r\n"
+    "/web on|off    Serves the count to browsers (the web clock), or stops.\r\n"
     "/monitor N     Moves the window onto monitor N (1 is the primary).\r\n"
     "/fullscreen    Shows the count full screen.\r\n"
     "/start, /pause, /stop, /reset\r\n"
@@ -39,6 +41,7 @@ enum class Switch {
   kWarn,
   kOvertime,
   kOnTop,
+  kWeb,
   kMonitor,
   kFullScreen,
   kStart,
@@ -181,9 +184,9 @@ Read NextArgument(std::string_view* rest, std::string_view* argument, ErrorText*
 
 // The switch that `text` (with its "/" or "-") names; kCount for none.
 Switch Lookup(std::string_view text) {
-  static constexpr std::string_view kNames[] = {"?",        "limit", "show",    "warn",
-                                                "overtime", "ontop", "monitor", "fullscreen",
-                                                "start",    "pause", "stop",    "reset"};
+  static constexpr std::string_view kNames[] = {
+      "?",       "limit",      "show",  "warn",  "overtime", "ontop", "web",
+      "monitor", "fullscreen", "start", "pause", "stop",     "reset"};
   const std::string_view name = Part(text, 1);
   for (std::size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
     if (kNames[i].size() != name.size()) continue;
@@ -274,6 +277,7 @@ class Parser {
       case Switch::kWarn: return TakeWarning(argument, rest);
       case Switch::kOvertime: return TakeToggle(argument, rest, &result_.overtime);
       case Switch::kOnTop: return TakeToggle(argument, rest, &result_.onTop);
+      case Switch::kWeb: return TakeToggle(argument, rest, &result_.web);
       case Switch::kMonitor: return TakeMonitor(argument, rest);
       case Switch::kFullScreen: result_.fullScreen = true; return true;
       case Switch::kStart: result_.command = TimerCommand::kStart; break;

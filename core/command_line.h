@@ -1,7 +1,7 @@
 // The program's command line, read the same way by a first copy, by a second start that hands
 // it to the running copy, and by the running copy that receives it from any local program.
 //   vantorel [/limit T] [/show elapsed|remaining] [/warn T] [/overtime on|off] [/ontop on|off]
-//            [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]
+//            [/web on|off] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]
 //   vantorel /?
 #pragma once
 
@@ -33,14 +33,15 @@ struct CommandLine {
   std::uint32_t warningSeconds = 0;
   Toggle overtime = Toggle::kNotGiven;
   Toggle onTop = Toggle::kNotGiven;
-  unsigned monitor = 0;  // /monitor N: 1 is the primary; 0 when not given
+  Toggle web = Toggle::kNotGiven;  // the web clock
+  unsigned monitor = 0;            // /monitor N: 1 is the primary; 0 when not given
   bool fullScreen = false;
   TimerCommand command = TimerCommand::kNone;
 
   // No switch at all: the program starts (or a second start answers) as it always did.
   bool Empty() const {
     return !showUsage && !setLimit && !setView && !setWarning && overtime == Toggle::kNotGiven &&
-           onTop == Toggle::kNotGiven && monitor == 0 && !fullScreen &&
+           onTop == Toggle::kNotGiven && web == Toggle::kNotGiven && monitor == 0 && !fullScreen &&
            command == TimerCommand::kNone;
   }
 };

@@ -35,6 +35,10 @@ enum Option {
   kWindowFullScreen,
   kFirstHotKey,
   kRecentLimits = kFirstHotKey + kHotKeyCommandCount,
+  kWebClock,
+  kWebPort,
+  kWebNetwork,
+  kWebPin,
   kOptionCount
 };
 
@@ -42,7 +46,8 @@ constexpr const char* kNames[kOptionCount] = {
     "count.view",        "count.warning",     "count.overtime", "color.warning",
     "color.overtime",    "window.ontop",      "window.monitor", "window.rect",
     "window.fullscreen", "hotkey.startpause", "hotkey.stop",    "hotkey.reset",
-    "hotkey.fullscreen", "hotkey.view",       "hotkey.show",    "limits.recent"};
+    "hotkey.fullscreen", "hotkey.view",       "hotkey.show",    "limits.recent",
+    "web.clock",         "web.port",          "web.network",    "web.pin"};
 
 // The file read in blocks: a file of any size is read in one pass, a byte at a time.
 class ByteReader {
@@ -124,6 +129,35 @@ bool ReadColour(const char* value, std::size_t length, std::uint32_t* colour) {
   return true;
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Digits only, 1-65535. The value saturates above the range, so that no digit string wraps
+// into it.
+bool ReadPort(const char* value, std::size_t length, std::uint16_t* port) {
+  if (length == 0) return false;
+  std::uint32_t number = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (!IsDigit(value[i])) return false;
+    number = number > 65535 ? 65536 : number * 10 + static_cast<std::uint32_t>(value[i] - '0');
+  }
+  if (number < 1 || number > 65535) return false;
+  *port = static_cast<std::uint16_t>(number);
+  return true;
+}
+
+// Empty, or 4 to 8 digits.
+bool ReadPin(const char* value, std::size_t length, char (&pin)[9]) {
+  if (length != 0 && (length < 4 || length >= sizeof pin)) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (!IsDigit(value[i])) return false;
+  }
+  std::memcpy(pin, value, length);
+  pin[length] = '\0';
+  return true;
+}
+
 void FormatSwitch(bool on, char (&text)[kValueSize]) {
   std::snprintf(text, sizeof text, "%s", on ? "on" : "off");
 }
@@ -169,6 +203,10 @@ bool ReadOption(Option which, const char* value, std::size_t length, Options* o)
       return ParseScreenRect(value, length, &o->windowMonitor.rect);
     case kWindowFullScreen: return ReadSwitch(value, length, &o->windowFullScreen);
     case kRecentLimits: ParseRecentLimits(value, length, &o->recentLimits); return true;
+    case kWebClock: return ReadSwitch(value, length, &o->webClock);
+    case kWebPort: return ReadPort(value, length, &o->webPort);
+    case kWebNetwork: return ReadSwitch(value, length, &o->webNetwork);
+    case kWebPin: return ReadPin(value, length, o->webPin);
     case kOptionCount: break;
     default: {
       // An empty or unreadable key is no key.
@@ -213,6 +251,10 @@ void FormatOption(Option which, const Options& o, char (&text)[kValueSize]) {
       std::snprintf(text, sizeof text, "%s", limits);
       return;
     }
+    case kWebClock: FormatSwitch(o.webClock, text); return;
+    case kWebPort: std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(o.webPort)); return;
+    case kWebNetwork: FormatSwitch(o.webNetwork, text); return;
+    case kWebPin: std::snprintf(text, sizeof text, "%s", o.webPin); return;
     case kOptionCount: break;
     default: {
       char key[kHotKeyTextSize];

@@ -17,6 +17,9 @@ namespace vantorel {
 constexpr std::uint32_t kDefaultWarningColor = 0x000070D0;   // COLORREF of #D07000
 constexpr std::uint32_t kDefaultOvertimeColor = 0x000000E0;  // COLORREF of #E00000
 
+// The web clock's port when none is chosen: above the well-known ports, and seldom taken.
+constexpr std::uint16_t kDefaultWebPort = 8642;
+
 // The commands a global hot key can give, in the order of their lines.
 enum HotKeyCommand {
   kHotKeyStartPause,
@@ -42,6 +45,12 @@ struct Options {
   bool windowFullScreen = false;
   HotKey hotKeys[kHotKeyCommandCount];  // empty: none registered
   RecentLimits recentLimits;
+  // The web clock: the count served to browsers, on this computer only (127.0.0.1) or, with
+  // webNetwork, on every IPv4 interface.
+  bool webClock = false;
+  std::uint16_t webPort = kDefaultWebPort;  // 1-65535
+  bool webNetwork = false;
+  char webPin[9] = "";  // for control from a phone: empty (none), or 4 to 8 ASCII digits
 };
 
 extern Options options;

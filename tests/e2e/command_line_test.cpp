@@ -23,7 +23,8 @@ const std::string kHalted = "Start+ Pause- Stop- Reset+";
 const std::string kIdle = "Start+ Pause- Stop- Reset-";
 const std::string kUsageStart =
     "Usage:\r\n  vantorel [/limit T] [/show elapsed|remaining] [/warn T] [/overtime on|off]\r\n"
-    "           [/ontop on|off] [/monitor N] [/fullscreen] [/start | /pause | /stop | /reset]\r\n";
+    "           [/ontop on|off] [/web on|off] [/monitor N] [/fullscreen]\r\n"
+    "           [/start | /pause | /stop | /reset]\r\n";
 
 // Windows of the program's main class made by process `pid`, hidden ones too.
 int MainWindowsOf(DWORD pid) {

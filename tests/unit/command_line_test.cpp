@@ -29,6 +29,7 @@ std::string Describe(const CommandLine& line) {
     text << " overtime " << kToggles[static_cast<int>(line.overtime)];
   }
   if (line.onTop != Toggle::kNotGiven) text << " ontop " << kToggles[static_cast<int>(line.onTop)];
+  if (line.web != Toggle::kNotGiven) text << " web " << kToggles[static_cast<int>(line.web)];
   if (line.monitor != 0) text << " monitor " << line.monitor;
   if (line.fullScreen) text << " full";
   text << kCommands[static_cast<int>(line.command)];
@@ -74,6 +75,8 @@ const char* const kBadLines[] = {"/foo",
                                  "/overtime yes",
                                  "/ontop",
                                  "/ontop on -ONTOP",
+                                 "/web",
+                                 "/web on /ontop off -Web",
                                  "/show remaining /show"};
 // Faulty lines (2 monitors) with the whole of their error. 2^64 + 1 must not wrap to 1.
 const char* const kBadLinesAndErrors[][2] = {
@@ -84,6 +87,8 @@ const char* const kBadLinesAndErrors[][2] = {
     {"/warn /start", "\"/warn\" needs a time: S, M:SS or H:MM:SS, or 0 for no warning."},
     {"/limit 0", "The time \"0\" is out of range: it must lie between 1 second and 99:59:59."},
     {"/ontop maybe", "\"maybe\" is not on or off."},
+    {"/web 8642", "\"8642\" is not on or off."},
+    {"/web /start", "\"/web\" needs on or off."},
     {"/monitor 0", "There is no monitor 0: monitors are counted from 1."},
     {"/monitor 18446744073709551617",
      "There is no monitor 18446744073709551617: this computer has 2 monitors."},
@@ -129,13 +134,13 @@ TEST(CommandLine, GoodLinesOnThreeMonitors) {
         "-PAUSE=pause", "/sToP=stop", "\"/reset\"=reset", "/show Remaining=remaining",
         "-SHOW elapsed=elapsed", "/warn 0=warn 0", "/WARN 5:00=warn 300",
         "/overtime ON=overtime on", "/ontop off=ontop off",
-        "/start /ontop on /overtime off /warn 90 /show remaining /limit 1:00:00=limit 1:00:00 "
-        "remaining warn 90 overtime off ontop on start"}) {
+        "/start -WEB Off /ontop on /overtime off /warn 90 /show remaining /limit 1:00:00=limit "
+        "1:00:00 remaining warn 90 overtime off ontop on web off start"}) {
     const char* equals = std::strchr(c, '=');
     EXPECT_EQ(equals + 1, Parsed(std::string(c, equals), 3, &error)) << c;
   }
-  EXPECT_EQ("limit 0:05:00 monitor 2 full reset",
-            Parsed("\t/reset -FullScreen /monitor 02 /limit 5:00 ", 3, &error));
+  EXPECT_EQ("limit 0:05:00 web on monitor 2 full reset",
+            Parsed("\t/reset -FullScreen /monitor 02 /web oN /limit 5:00 ", 3, &error));
 }
 
 TEST(CommandLine, BadLinesNameTheirFaultAndChangeNothing) {
@@ -173,7 +178,7 @@ TEST(CommandLine, FuzzedLinesGiveValidResultsOrAnError) {
       "0:60 ",      "2 ",         "0 ",
       "/",          "-",          ":",
       "0",          "59",         " ",
-      "\t",         "\""};
+      "\t",         "\"",         "/web "};
   std::mt19937 random(20260412);
   int limits = 0;
   for (int round = 0; round < 20000; ++round) {
