@@ -250,6 +250,14 @@ void SetCountColour(CountColour colour) {
   countColour = colour;
 }
 
+CountColour CountColourNow() {
+  return countColour;
+}
+
+COLORREF DigitColourNow() {
+  return DigitColour();
+}
+
 HBRUSH ColorDisplay(HDC dc) {
   SetBkColor(dc, settings.backgroundColor);
   SetTextColor(dc, DigitColour());

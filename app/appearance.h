@@ -28,6 +28,9 @@ HBRUSH ColorDisplay(HDC dc);
 
 // The colour the count is shown in from the display's next repaint.
 void SetCountColour(CountColour colour);
+// Which colour the count is shown in now, and that colour.
+CountColour CountColourNow();
+COLORREF DigitColourNow();
 
 // The colour chooser as the colour commands open it, with their custom colours, owned by
 // `owner` (none for the commands); false when cancelled.

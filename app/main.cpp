@@ -7,9 +7,11 @@
 #include "app/main_window.h"
 #include "app/hot_keys.h"
 #include "app/monitor_placement.h"
+#include "app/web_clock.h"
 #include "app/win32_system.h"
 #include "app/window_state.h"
 #include "resources/resource.h"
+#include "storage/timer_host.h"
 
 namespace vantorel {
 
@@ -123,6 +125,7 @@ int Run(const char* arguments) {
     return kExitDone;
   }
   InstallSystem(&Win32System());
+  InstallTimerHost(&StoredTimerHost());
   // The manifest asks for version 6 of the common controls; loading them makes it count.
   INITCOMMONCONTROLSEX commonControls = {sizeof commonControls,
                                          ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS};
@@ -148,6 +151,7 @@ int Run(const char* arguments) {
   // Where it was left, then what the command line asks, which goes before it.
   RestorePlace(mainWindow);
   RegisterHotKeysAtStart(mainWindow);
+  StartWebClockAtStart(mainWindow);
   ApplyCommandLine(mainWindow, command);
   return RunMessageLoop(accelerators);
 }

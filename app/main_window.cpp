@@ -6,6 +6,8 @@
 #include "app/count_options.h"
 #include "app/hot_keys.h"
 #include "app/monitor_placement.h"
+#include "app/web_clock.h"
+#include "app/web_server.h"
 #include "app/window_state.h"
 #include "core/screen_placement.h"
 #include "core/time_text.h"
@@ -182,6 +184,7 @@ void OnCommand(HWND window, int id, int notification) {
     case CMD_WARNING_OVERTIME: ShowWarningOvertimeDialog(window); return;
     case CMD_ALWAYS_ON_TOP: ToggleOnTop(window); return;
     case CMD_HOT_KEYS: ShowHotKeysDialog(window); return;
+    case CMD_WEB_CLOCK: ShowWebClockDialog(window); return;
     case IDOK: PressFocusedButton(window); return;
     default: break;
   }
@@ -249,6 +252,7 @@ void EndSession(HWND window) {
   RememberPlace(window);
   UnregisterHotKeys(window);
   StopWatchingSessions(window);
+  StopWebClock(window);
   if (settings.logEnabled == 1) LogSessionEnd();
   if (screenSaverWasActive) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
   TheSystem().KillSecondTimer();
@@ -265,6 +269,11 @@ void OnDisplayChange(HWND window) {
 LRESULT OnSettingChange(HWND window, WPARAM action) {
   if (action == SPI_SETWORKAREA) OnDisplaysChanged(window);
   return 0;
+}
+
+// The count's second, or the web clock's own timer.
+void OnTimer(WPARAM timerId) {
+  if (!OnWebClockTimer(timerId)) timerEngine.Tick();
 }
 
 LRESULT OnEndSession(HWND window, bool ending) {
@@ -293,7 +302,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_CREATE: return OnCreate(window);
     case WM_COMMAND: OnCommand(window, LOWORD(wParam), HIWORD(wParam)); return 0;
-    case WM_TIMER: timerEngine.Tick(); return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
     case WM_CTLCOLORSTATIC:
       return OnColorStatic(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                            wParam, lParam);
@@ -308,6 +317,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY: OnHotKey(window, wParam); return 0;
     case WM_WTSSESSION_CHANGE: OnSessionChange(window, wParam); return 0;
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
+    case WM_WEB_SOCKET: OnWebSocket(wParam, lParam); return 0;
+    case WM_WEB_STATE: OnWebState(); return 0;
     case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<COPYDATASTRUCT*>(lParam));
     case WM_ENDSESSION: return OnEndSession(window, wParam != FALSE);
     case WM_DESTROY: OnDestroy(window); return 0;

@@ -22,13 +22,16 @@ HMODULE LoadSystemLibrary(const char* name) {
 
 template <typename Function>
 Function Find(const char* library, const char* name) {
-  HMODULE module = LoadSystemLibrary(library);
-  if (module == nullptr) return nullptr;
   // Through void (*)(), the one function type that converts to any other without a warning.
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemFunction(library, name)));
 }
 
 }  // namespace
+
+FARPROC SystemFunction(const char* library, const char* name) {
+  HMODULE module = LoadSystemLibrary(library);
+  return module != nullptr ? GetProcAddress(module, name) : nullptr;
+}
 
 BOOL ChooseFontOnDemand(CHOOSEFONTA* chooser) {
   static const auto function = Find<decltype(&ChooseFontA)>("comdlg32.dll", "ChooseFontA");

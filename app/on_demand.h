@@ -17,4 +17,8 @@ BOOL PlaySoundOnDemand(LPCSTR sound, HMODULE module, DWORD flags);
 BOOL WTSRegisterSessionNotificationOnDemand(HWND window, DWORD flags);
 BOOL WTSUnRegisterSessionNotificationOnDemand(HWND window);
 
+// A function of a library in the system folder, loaded at the first call and kept; null when
+// either cannot be had.
+FARPROC SystemFunction(const char* library, const char* name);
+
 }  // namespace vantorel

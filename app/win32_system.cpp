@@ -13,6 +13,7 @@
 #include "app/appearance.h"
 #include "app/message_box.h"
 #include "app/main_window.h"
+#include "app/web_clock.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
 
@@ -29,6 +30,7 @@ class RealSystem final : public System {
   void ShowCount(const char* text, CountColour colour) override {
     SetCountColour(colour);
     SetWindowTextA(controls.display, text);
+    WebClockStateChanged();
   }
 
   void EnableButton(int buttonId, bool enabled) override {
@@ -40,6 +42,7 @@ class RealSystem final : public System {
       SetFocus(next != nullptr && next != button ? next : mainWindow);
     }
     EnableWindow(button, enabled ? TRUE : FALSE);
+    WebClockStateChanged();
   }
 
   // SetTimer on the identifier of a running timer replaces it, so there is only ever one.

@@ -38,6 +38,9 @@ void ShowWarningOvertimeDialog(HWND owner);
 // A global hot key for each timer command, none until chosen.
 void ShowHotKeysDialog(HWND owner);
 
+// The web clock: on or off, this computer only or the local network, the port.
+void ShowWebClockDialog(HWND owner);
+
 // The program log as a list, its folder, its deletion (F4).
 void ShowViewProgramLogDialog(HWND owner);
 

@@ -13,6 +13,7 @@
 #define DLG_VIEW_PROGRAM_LOG 1005
 #define DLG_WARNING_OVERTIME 1006
 #define DLG_HOT_KEYS 1007
+#define DLG_WEB_CLOCK 1008
 
 // Menu and its commands
 #define IDM_MAIN_MENU 2001
@@ -33,6 +34,7 @@
 #define CMD_WARNING_OVERTIME 2014
 #define CMD_ALWAYS_ON_TOP 2015
 #define CMD_HOT_KEYS 2016
+#define CMD_WEB_CLOCK 2017
 // The recent limits' items, newest first: CMD_RECENT_LIMIT + 0 to 4
 #define CMD_RECENT_LIMIT 2020
 
@@ -48,6 +50,9 @@
 // Built-in sounds (resource type WAVE)
 #define IDW_ALARM 8001
 #define IDW_TICK 8002
+
+// The web clock's page (resource type RCDATA)
+#define IDR_WEB_CLOCK_PAGE 8010
 
 // Startup screen and About box
 #define STATIC_APP_ICON 4001
@@ -96,3 +101,12 @@
 #define HOTKEY_FULL_SCREEN 4004
 #define HOTKEY_VIEW 4005
 #define HOTKEY_SHOW 4006
+
+// Web Clock dialog
+#define CHK_WEB_CLOCK 4001
+#define CHK_THIS_COMPUTER_ONLY 4002
+#define CHK_LOCAL_NETWORK 4003
+#define EDIT_WEB_PORT 4004
+#define EDIT_WEB_ADDRESSES 4005
+#define STATIC_WEB_PROBLEM 4006
+#define BTN_OPEN_IN_BROWSER 4007

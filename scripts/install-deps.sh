@@ -7,8 +7,13 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine wine64 wine32:i386 xvfb xserver-xorg-core xserver-xorg-video-dummy x11-utils
   x11-xserver-utils imagemagick fonts-liberation
-  sox lame python3 fp-utils xdotool nsis zip unzip
+  sox lame python3 fp-utils xdotool nsis zip unzip chromium
 )
+
+# Node runs the browser probe of the end-to-end tests. A node and npm that came from elsewhere
+# are kept: Debian's would replace or shadow them.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -78,5 +83,15 @@ if needs_qemu && ! { [ -x /usr/bin/qemu-i386 ] &&
   echo "Installing: qemu-user from bookworm-backports"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -t bookworm-backports qemu-user \
+    >/dev/null
+fi
+
+# The browser probe's npm packages, again only when they are missing or its lock file changed
+# since npm last installed from it (npm ci writes node_modules/.package-lock.json).
+probe="$(dirname "$0")/../tests/e2e/browser"
+if [ ! -d "$probe/node_modules/puppeteer-core" ] ||
+  [ "$probe/package-lock.json" -nt "$probe/node_modules/.package-lock.json" ]; then
+  echo "Installing: the browser probe's npm packages"
+  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --prefix "$probe" --no-audit --no-fund --loglevel=error \
     >/dev/null
 fi
