@@ -151,7 +151,7 @@ int Run(const char* arguments) {
   // Where it was left, then what the command line asks, which goes before it.
   RestorePlace(mainWindow);
   RegisterHotKeysAtStart(mainWindow);
-  StartWebClockAtStart(mainWindow);
+  ReportWebClockAtStart();
   ApplyCommandLine(mainWindow, command);
   return RunMessageLoop(accelerators);
 }

@@ -148,6 +148,7 @@ LRESULT OnCreate(HWND window) {
   InstallDisplayFont(controls.display);
   timerEngine.ShowIdle();
   RepaintBackground(window);
+  OpenWebClockAtStart(window);
   return 0;
 }
 

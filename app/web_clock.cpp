@@ -1,12 +1,19 @@
 #include "app/web_clock.h"
 
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <cstring>
 
 #include "app/app.h"
 #include "app/appearance.h"
+#include "app/commands.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/monitor_placement.h"
+#include "app/on_demand.h"
 #include "app/web_server.h"
+#include "core/command_line.h"
 #include "core/timer_engine.h"
 #include "resources/resource.h"
 #include "storage/options.h"
@@ -24,6 +31,7 @@ constexpr UINT kWebTimerMs = 250;
 constexpr char kCaption[] = "Vantorel";
 
 bool statePosted = false;
+Listen atStart = Listen::kListening;
 // What listens now.
 std::uint16_t servedPort = 0;
 bool servedNetwork = false;
@@ -55,8 +63,8 @@ bool Enabled(HWND button) {
   return button != nullptr && IsWindowEnabled(button) != FALSE;
 }
 
-void Publish() {
-  if (!WebServerRunning()) return;
+// The state as the page shows it, into `json`; its length, 0 when it does not fit.
+std::size_t StateJson(char* json, std::size_t size) {
   char text[kTextBufferSize];
   char rawTitle[kTextBufferSize];
   char title[kTextBufferSize * 3];
@@ -80,9 +88,55 @@ void Publish() {
   state.pause = Enabled(controls.pause);
   state.stop = Enabled(controls.stop);
   state.reset = Enabled(controls.reset);
+  return WriteClockJson(state, json, size);
+}
+
+void Publish() {
+  if (!WebServerRunning()) return;
   char json[web::kMaxClockJsonBytes];
-  const std::size_t length = WriteClockJson(state, json, sizeof json);
+  const std::size_t length = StateJson(json, sizeof json);
   if (length > 0) PublishWebState(json, length);
+}
+
+int Refuse(const char* sentence, char* reply, std::size_t size, std::size_t* length) {
+  lstrcpynA(reply, sentence, static_cast<int>(size));
+  *length = std::strlen(reply);
+  return 400;
+}
+
+// A command from the speaker's phone, read as a command line handed to the running copy is and
+// applied as its switches and buttons are. Nothing may open a box or a dialog on the presenter's
+// screen, so what would is refused with a sentence instead.
+int RunWebCommand(std::string_view body, char* reply, std::size_t size, std::size_t* length) {
+  char text[kMaxCommandLineBytes + 1];
+  if (body.size() >= sizeof text) return Refuse("The command is too long.", reply, size, length);
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const char c = body[i];
+    if (c == '\0') return Refuse("The command holds a zero byte.", reply, size, length);
+    // A command typed on several lines reads as one.
+    text[i] = c == '\r' || c == '\n' ? ' ' : c;
+  }
+  text[body.size()] = '\0';
+  CommandLine command;
+  char error[kCommandLineErrorSize];
+  if (!ParseCommandLine(text, MonitorCount(), &command, error, sizeof error)) {
+    return Refuse(error, reply, size, length);
+  }
+  if (command.showUsage) {
+    return Refuse("/? is no command: give the switches to apply, such as /start.", reply, size,
+                  length);
+  }
+  if (command.web != Toggle::kNotGiven) {
+    return Refuse("/web is given on the computer itself, not from the web clock.", reply, size,
+                  length);
+  }
+  if (command.command == TimerCommand::kStart && !command.setLimit &&
+      timerEngine.limitTotalSeconds() == 0 && Enabled(controls.start)) {
+    return Refuse("No time limit is set: give one with /limit before /start.", reply, size, length);
+  }
+  ApplyCommandLine(mainWindow, command);
+  *length = StateJson(reply, size);
+  return 200;
 }
 
 // The clock as asked: stopped, or listening with these choices (anew only when they changed).
@@ -96,13 +150,14 @@ Listen Serve(HWND window, bool on, bool network, std::uint16_t port) {
   }
   std::size_t pageLength = 0;
   const char* page = Page(&pageLength);
-  const Listen result = StartWebServer(window, port, network, page, pageLength);
+  const Listen result = StartWebServer(window, port, network, page, pageLength, RunWebCommand);
   if (result != Listen::kListening) {
     StopWebClock(window);
     return result;
   }
   servedPort = port;
   servedNetwork = network;
+  SetWebServerPin(options.webPin);
   SetTimer(window, kWebTimerId, kWebTimerMs, nullptr);
   Publish();
   return result;
@@ -132,30 +187,34 @@ void ReportProblem(Listen result, std::uint16_t port) {
   ShowMessageBox(text, kCaption, MB_ICONEXCLAMATION);
 }
 
-void SaveWebOptions(bool on, bool network, std::uint16_t port) {
+void SaveWebOptions(bool on, bool network, std::uint16_t port, const char* pin) {
   options.webClock = on;
   options.webNetwork = network;
   options.webPort = port;
+  lstrcpynA(options.webPin, pin, sizeof options.webPin);
   SaveOptions();
   LoadOptions();
+  SetWebServerPin(options.webPin);
 }
 
 }  // namespace
 
-void StartWebClockAtStart(HWND window) {
-  if (!options.webClock) return;
-  const Listen result = Serve(window, true, options.webNetwork, options.webPort);
-  if (result != Listen::kListening) ReportProblem(result, options.webPort);
+void OpenWebClockAtStart(HWND window) {
+  if (options.webClock) atStart = Serve(window, true, options.webNetwork, options.webPort);
+}
+
+void ReportWebClockAtStart() {
+  if (atStart != Listen::kListening) ReportProblem(atStart, options.webPort);
 }
 
 void SetWebClock(HWND window, bool on) {
-  SaveWebOptions(on, options.webNetwork, options.webPort);
+  SaveWebOptions(on, options.webNetwork, options.webPort, options.webPin);
   const Listen result = Serve(window, on, options.webNetwork, options.webPort);
   if (result != Listen::kListening) ReportProblem(result, options.webPort);
 }
 
-bool ApplyWebClock(HWND window, bool on, bool network, std::uint16_t port, char* problem,
-                   std::size_t problemSize) {
+bool ApplyWebClock(HWND window, bool on, bool network, std::uint16_t port, const char* pin,
+                   char* problem, std::size_t problemSize) {
   problem[0] = '\0';
   const bool wasOn = WebServerRunning();
   const Listen result = Serve(window, on, network, port);
@@ -165,27 +224,68 @@ bool ApplyWebClock(HWND window, bool on, bool network, std::uint16_t port, char*
     if (wasOn) Serve(window, true, options.webNetwork, options.webPort);
     return false;
   }
-  SaveWebOptions(on, network, port);
+  SaveWebOptions(on, network, port, pin);
   return true;
 }
 
-void WebClockAddresses(bool network, std::uint16_t port, char* text, std::size_t size) {
-  const auto number = static_cast<unsigned>(port);
-  char line[320];
-  wsprintfA(line, "http://127.0.0.1:%u/", number);
-  lstrcpynA(text, line, static_cast<int>(size));
-  if (!network) return;
-  char name[256];
+bool IsWebPin(const char* pin) {
+  std::size_t length = 0;
+  for (; pin[length] != '\0'; ++length) {
+    if (pin[length] < '0' || pin[length] > '9') return false;
+  }
+  return length == 0 || (length >= 4 && length <= 8);
+}
+
+bool NewWebPin(char (&pin)[7]) {
+  using Acquire = BOOL(WINAPI*)(HCRYPTPROV*, LPCSTR, LPCSTR, DWORD, DWORD);
+  using Generate = BOOL(WINAPI*)(HCRYPTPROV, DWORD, BYTE*);
+  using Release = BOOL(WINAPI*)(HCRYPTPROV, DWORD);
+  const auto acquire = reinterpret_cast<Acquire>(
+      reinterpret_cast<void (*)()>(SystemFunction("advapi32.dll", "CryptAcquireContextA")));
+  const auto generate = reinterpret_cast<Generate>(
+      reinterpret_cast<void (*)()>(SystemFunction("advapi32.dll", "CryptGenRandom")));
+  const auto release = reinterpret_cast<Release>(
+      reinterpret_cast<void (*)()>(SystemFunction("advapi32.dll", "CryptReleaseContext")));
+  HCRYPTPROV provider = 0;
+  if (acquire == nullptr || generate == nullptr || release == nullptr ||
+      !acquire(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
+    return false;
+  }
+  std::size_t digits = 0;
+  bool ok = true;
+  while (ok && digits < 6) {
+    BYTE bytes[16];
+    ok = generate(provider, sizeof bytes, bytes) != FALSE;
+    // Only bytes below 250 are taken, so each digit is as likely as any other.
+    for (std::size_t i = 0; ok && i < sizeof bytes && digits < 6; ++i) {
+      if (bytes[i] < 250) pin[digits++] = static_cast<char>('0' + bytes[i] % 10);
+    }
+  }
+  release(provider, 0);
+  pin[ok ? 6 : 0] = '\0';
+  return ok;
+}
+
+void WebClockAddresses(bool network, std::uint16_t port, const char* pin, char* text,
+                       std::size_t size) {
+  // The hosts: this computer, then in the network mode its addresses and its name.
+  char hosts[10][256] = {"127.0.0.1"};
+  std::size_t count = 1;
   char addresses[8][16];
   std::size_t found = 0;
-  if (!LocalAddresses(name, sizeof name, addresses, 8, &found)) return;
-  for (std::size_t i = 0; i < found; ++i) {
-    wsprintfA(line, "\r\nhttp://%s:%u/", addresses[i], number);
-    if (std::strlen(text) + std::strlen(line) < size) std::strcat(text, line);
+  if (network && LocalAddresses(hosts[9], sizeof hosts[9], addresses, 8, &found)) {
+    for (std::size_t i = 0; i < found; ++i) lstrcpynA(hosts[count++], addresses[i], 16);
+    if (hosts[9][0] != '\0') lstrcpynA(hosts[count++], hosts[9], 256);
   }
-  if (name[0] != '\0') {
-    wsprintfA(line, "\r\nhttp://%s:%u/", name, number);
-    if (std::strlen(text) + std::strlen(line) < size) std::strcat(text, line);
+  text[0] = '\0';
+  // Each viewing address, then with the PIN set each control address beside it.
+  for (int control = 0; control < (pin[0] != '\0' ? 2 : 1); ++control) {
+    for (std::size_t i = 0; i < count; ++i) {
+      char line[320];
+      wsprintfA(line, "%shttp://%s:%u/%s%s", text[0] != '\0' ? "\r\n" : "", hosts[i],
+                static_cast<unsigned>(port), control ? "#pin=" : "", control ? pin : "");
+      if (std::strlen(text) + std::strlen(line) < size) std::strcat(text, line);
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/on_demand.h"
 #include "web/clock_server.h"
+#include "web/clock_state.h"
 
 namespace vantorel {
 
@@ -66,6 +67,8 @@ bool LoadWinsock() {
 }
 
 web::ClockServer server;
+CommandRunner runCommand = nullptr;
+bool commandRunning = false;
 HWND window = nullptr;
 SOCKET listener = INVALID_SOCKET;
 SOCKET sockets[web::kMaxConnections];
@@ -117,6 +120,24 @@ bool Flush(int slot) {
   }
 }
 
+// Commands that passed the server's checks, applied one at a time: applying one may run a
+// message loop (a failure's message box), in which other sockets are served meanwhile.
+void RunCommands() {
+  if (commandRunning) return;
+  commandRunning = true;
+  for (std::size_t i = 0; i < web::kMaxConnections; ++i) {
+    const int slot = static_cast<int>(i);
+    std::string_view body;
+    if (sockets[i] == INVALID_SOCKET || !server.PendingCommand(slot, &body)) continue;
+    char reply[web::kMaxClockJsonBytes];
+    std::size_t length = 0;
+    const int status = runCommand(body, reply, sizeof reply, &length);
+    server.Reply(slot, status, reply, length, GetTickCount());
+    Flush(slot);
+  }
+  commandRunning = false;
+}
+
 // Reads what the client sent, as far as there is room, and answers it.
 void Service(int slot) {
   for (int round = 0; round < 64; ++round) {
@@ -135,6 +156,8 @@ void Service(int slot) {
         received = 0;
       } else {
         server.Received(slot, static_cast<std::size_t>(received), GetTickCount());
+        RunCommands();
+        if (sockets[slot] == INVALID_SOCKET) return;
       }
     }
     if (!Flush(slot)) return;
@@ -151,10 +174,12 @@ int SlotOf(SOCKET socket) {
 
 void AcceptAll() {
   for (;;) {
-    const SOCKET client = ws.accept(listener, nullptr, nullptr);
+    sockaddr_in from = {};
+    int fromLength = sizeof from;
+    const SOCKET client = ws.accept(listener, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (client == INVALID_SOCKET) return;
     int evicted = -1;
-    const int slot = server.Accept(GetTickCount(), &evicted);
+    const int slot = server.Accept(from.sin_addr.s_addr, GetTickCount(), &evicted);
     if (evicted >= 0) {
       // Its place is taken anew already: only its socket goes.
       const SOCKET old = sockets[evicted];
@@ -183,7 +208,7 @@ void FlushAll() {
 }  // namespace
 
 Listen StartWebServer(HWND owner, std::uint16_t port, bool network, const char* page,
-                      std::size_t pageLength) {
+                      std::size_t pageLength, CommandRunner runner) {
   StopWebServer();
   if (!LoadWinsock()) return Listen::kRefused;
   const SOCKET socket = ws.socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -211,6 +236,7 @@ Listen StartWebServer(HWND owner, std::uint16_t port, bool network, const char* 
     return Listen::kRefused;
   }
   window = owner;
+  runCommand = runner;
   listener = socket;
   for (SOCKET& each : sockets) each = INVALID_SOCKET;
   return Listen::kListening;
@@ -222,6 +248,10 @@ void StopWebServer() {
   ws.closesocket(listener);
   listener = INVALID_SOCKET;
   server.Shut();
+}
+
+void SetWebServerPin(const char* pin) {
+  server.SetPin(pin);
 }
 
 bool WebServerRunning() {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vantorel {
 
@@ -16,10 +17,17 @@ constexpr UINT WM_WEB_SOCKET = WM_APP + 0x57;
 
 enum class Listen { kListening, kInUse, kRefused };
 
-// Listens on 127.0.0.1, or every IPv4 interface with `network`, at `port`, serving `page`;
-// stops what listened before.
+// Applies a command that came with the PIN (the body of POST /command) and gives its answer: the
+// status, and the state's JSON or a sentence in `reply`, `*length` bytes of its `size`.
+using CommandRunner = int (*)(std::string_view body, char* reply, std::size_t size,
+                              std::size_t* length);
+
+// Listens on 127.0.0.1, or every IPv4 interface with `network`, at `port`, serving `page` and
+// taking commands through `runner`; stops what listened before.
 Listen StartWebServer(HWND window, std::uint16_t port, bool network, const char* page,
-                      std::size_t pageLength);
+                      std::size_t pageLength, CommandRunner runner);
+// The PIN that commands need; empty: none are taken.
+void SetWebServerPin(const char* pin);
 // Closes every connection and the listening socket.
 void StopWebServer();
 bool WebServerRunning();

@@ -31,13 +31,18 @@ bool NetworkChosen(HWND dialog) {
 // The addresses as the fields now say, and what can be chosen while the clock is off.
 void ShowChoices(HWND dialog) {
   const bool on = IsDlgButtonChecked(dialog, CHK_WEB_CLOCK) == BST_CHECKED;
-  for (const int id : {CHK_THIS_COMPUTER_ONLY, CHK_LOCAL_NETWORK, EDIT_WEB_PORT, EDIT_WEB_ADDRESSES,
-                       BTN_OPEN_IN_BROWSER}) {
+  for (const int id : {CHK_THIS_COMPUTER_ONLY, CHK_LOCAL_NETWORK, EDIT_WEB_PORT, EDIT_WEB_PIN,
+                       BTN_NEW_PIN, EDIT_WEB_ADDRESSES, BTN_OPEN_IN_BROWSER}) {
     EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
   }
-  char addresses[1024] = "";
+  char addresses[2048] = "";
+  char pin[16] = "";
+  GetDlgItemTextA(dialog, EDIT_WEB_PIN, pin, sizeof pin);
   const std::uint16_t port = PortOf(dialog);
-  if (port != 0) WebClockAddresses(NetworkChosen(dialog), port, addresses, sizeof addresses);
+  if (port != 0) {
+    WebClockAddresses(NetworkChosen(dialog), port, IsWebPin(pin) ? pin : "", addresses,
+                      sizeof addresses);
+  }
   SetDlgItemTextA(dialog, EDIT_WEB_ADDRESSES, addresses);
 }
 
@@ -46,6 +51,8 @@ INT_PTR OnInitDialog(HWND dialog) {
   CheckRadioButton(dialog, CHK_THIS_COMPUTER_ONLY, CHK_LOCAL_NETWORK,
                    options.webNetwork ? CHK_LOCAL_NETWORK : CHK_THIS_COMPUTER_ONLY);
   SetDlgItemInt(dialog, EDIT_WEB_PORT, options.webPort, FALSE);
+  SendDlgItemMessageA(dialog, EDIT_WEB_PIN, EM_LIMITTEXT, 8, 0);
+  SetDlgItemTextA(dialog, EDIT_WEB_PIN, options.webPin);
   ShowChoices(dialog);
   return TRUE;
 }
@@ -54,16 +61,24 @@ INT_PTR OnInitDialog(HWND dialog) {
 bool Apply(HWND dialog) {
   const bool on = IsDlgButtonChecked(dialog, CHK_WEB_CLOCK) == BST_CHECKED;
   const std::uint16_t port = PortOf(dialog);
+  char pin[16] = "";
+  GetDlgItemTextA(dialog, EDIT_WEB_PIN, pin, sizeof pin);
   char problem[256] = "";
+  int field = EDIT_WEB_PORT;
   if (port == 0) {
     lstrcpynA(problem, "The port must be a number from 1 to 65535.", sizeof problem);
-  } else if (ApplyWebClock(mainWindow, on, NetworkChosen(dialog), port, problem, sizeof problem)) {
+  } else if (!IsWebPin(pin)) {
+    lstrcpynA(problem, "The PIN must be 4 to 8 digits, or empty for no control from the web.",
+              sizeof problem);
+    field = EDIT_WEB_PIN;
+  } else if (ApplyWebClock(mainWindow, on, NetworkChosen(dialog), port, pin, problem,
+                           sizeof problem)) {
     SetDlgItemTextA(dialog, STATIC_WEB_PROBLEM, "");
     return true;
   }
   SetDlgItemTextA(dialog, STATIC_WEB_PROBLEM, problem);
-  SetFocus(GetDlgItem(dialog, EDIT_WEB_PORT));
-  SendDlgItemMessageA(dialog, EDIT_WEB_PORT, EM_SETSEL, 0, -1);
+  SetFocus(GetDlgItem(dialog, field));
+  SendDlgItemMessageA(dialog, field, EM_SETSEL, 0, -1);
   return false;
 }
 
@@ -75,12 +90,20 @@ INT_PTR OnOpenInBrowser(HWND dialog) {
   return TRUE;
 }
 
+INT_PTR OnNewPin(HWND dialog) {
+  char pin[7];
+  if (NewWebPin(pin)) SetDlgItemTextA(dialog, EDIT_WEB_PIN, pin);
+  return TRUE;
+}
+
 INT_PTR OnCommand(HWND dialog, WPARAM wParam) {
   switch (wParam) {
     case CHK_WEB_CLOCK:
     case CHK_THIS_COMPUTER_ONLY:
     case CHK_LOCAL_NETWORK:
-    case MAKEWPARAM(EDIT_WEB_PORT, EN_CHANGE): ShowChoices(dialog); return TRUE;
+    case MAKEWPARAM(EDIT_WEB_PORT, EN_CHANGE):
+    case MAKEWPARAM(EDIT_WEB_PIN, EN_CHANGE): ShowChoices(dialog); return TRUE;
+    case BTN_NEW_PIN: return OnNewPin(dialog);
     case BTN_OPEN_IN_BROWSER: return OnOpenInBrowser(dialog);
     case IDOK:
       if (Apply(dialog)) EndDialog(dialog, 0);

@@ -91,6 +91,7 @@ session_display=$DISPLAY
 stderr_file=$(mktemp --tmpdir vantorel-e2e-stderr.XXXXXX)
 stdout_file=$(mktemp --tmpdir vantorel-e2e-stdout.XXXXXX)
 cleanup() {
+  ! declare -F stop_probe >/dev/null || stop_probe
   rm -f "$stderr_file" "$stdout_file"
   if [ "$own_session" = 1 ]; then
     wine_session_stop
@@ -107,6 +108,46 @@ if [ -n "$desktop" ]; then
   wine_session_desktop "$desktop"
   label="$arch, $desktop"
 fi
+
+# The web clock's page is looked at in headless Chromium through the browser probe, started here
+# for a run that may include those tests. Its standard input is a pipe held open by this script,
+# so the probe and its Chromium end with the script however it ends.
+wants_browser() {
+  local argument filter
+  for argument in "$@"; do
+    case "$argument" in
+      --gtest_filter=*)
+        filter=${argument#--gtest_filter=}
+        filter=${filter%%-*}
+        [ -z "$filter" ] || [[ $filter == *WebClock* ]] || [[ $filter == \** ]] || return 1
+        ;;
+    esac
+  done
+}
+probe_dir=""
+if wants_browser "$@"; then
+  probe_dir=$(mktemp -d --tmpdir vantorel-probe.XXXXXX)
+  mkfifo "$probe_dir/in"
+  node tests/e2e/browser/probe.js 9464 <"$probe_dir/in" >"$probe_dir/out" 2>&1 &
+  probe_pid=$!
+  exec 9>"$probe_dir/in"
+  for _ in $(seq 1 300); do
+    grep -q '^probe ready' "$probe_dir/out" 2>/dev/null && break
+    sleep 0.2
+  done
+  if grep -q '^probe ready' "$probe_dir/out"; then
+    export VANTOREL_BROWSER_PROBE=9464
+  else
+    echo "the browser probe did not start:" >&2
+    cat "$probe_dir/out" >&2
+  fi
+fi
+stop_probe() {
+  [ -n "$probe_dir" ] || return 0
+  exec 9>&-
+  wait "$probe_pid" 2>/dev/null || true
+  rm -rf "$probe_dir"
+}
 
 # Under qemu the driver shortens the one test whose length is set by the machine's speed alone.
 emulated=0

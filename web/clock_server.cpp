@@ -19,6 +19,12 @@ const char kBusyAnswer[] =
 
 struct ClockServer::Connection {
   bool inUse;
+  bool awaiting;  // a command waits for its Reply
+  bool closeAfterReply;
+  std::uint32_t address;
+  std::size_t commandSize;  // the waiting request's bytes, head and body
+  std::size_t bodyStart;
+  std::size_t bodyLength;
   bool stream;
   bool closeWhenSent;
   bool dead;
@@ -50,6 +56,9 @@ constexpr char kEventHeaders[] =
     "Content-Type: text/event-stream\r\n"
     "Cache-Control: no-store\r\n";
 constexpr char kTextHeaders[] = "Content-Type: text/plain; charset=utf-8\r\n";
+constexpr char kLockedOutHeaders[] =
+    "Content-Type: text/plain; charset=utf-8\r\n"
+    "Retry-After: 60\r\n";
 
 const char* Reason(int status) {
   switch (status) {
@@ -108,7 +117,7 @@ class Output {
   bool* dead_;
 };
 
-struct Reply {
+struct Response {
   int status = 200;
   const char* headers = kTextHeaders;  // Content-Type and the like, each line with its CR LF
   const char* body = "";
@@ -146,7 +155,14 @@ bool ClockServer::InUse(int slot) const {
          At(slot).inUse;
 }
 
-int ClockServer::Accept(std::uint32_t now, int* evicted) {
+void ClockServer::SetPin(const char* pin) {
+  std::size_t length = 0;
+  while (length < kMaxPinBytes && pin[length] != '\0') ++length;
+  std::memcpy(pin_, pin, length);
+  pin_[length] = '\0';
+}
+
+int ClockServer::Accept(std::uint32_t address, std::uint32_t now, int* evicted) {
   *evicted = -1;
   if (slots_ == nullptr) return -1;
   int chosen = -1;
@@ -167,7 +183,8 @@ int ClockServer::Accept(std::uint32_t now, int* evicted) {
   }
   Connection& c = At(chosen);
   c.inUse = true;
-  c.stream = c.closeWhenSent = c.dead = false;
+  c.address = address;
+  c.stream = c.closeWhenSent = c.dead = c.awaiting = false;
   c.acceptedAt = c.requestStart = c.lastActivity = c.lastEvent = now;
   c.inLength = c.outStart = c.outEnd = 0;
   return chosen;
@@ -177,7 +194,7 @@ char* ClockServer::ReceiveBuffer(int slot, std::size_t* room) {
   Connection& c = At(slot);
   // An event stream's client has nothing more to say: what it sends is read and dropped.
   if (c.stream) c.inLength = 0;
-  *room = c.dead || c.closeWhenSent ? 0 : sizeof c.in - c.inLength;
+  *room = c.dead || c.closeWhenSent || c.awaiting ? 0 : sizeof c.in - c.inLength;
   return c.in + c.inLength;
 }
 
@@ -229,7 +246,8 @@ std::size_t ClockServer::Streams() const {
 // Answers the requests received so far, in order, one at a time: the next is read only once the
 // answer before it has been sent.
 void ClockServer::Process(Connection& c, std::uint32_t now) {
-  while (!c.stream && !c.dead && !c.closeWhenSent && c.outStart == c.outEnd && c.inLength > 0) {
+  while (!c.stream && !c.dead && !c.closeWhenSent && !c.awaiting && c.outStart == c.outEnd &&
+         c.inLength > 0) {
     Request request;
     const Verdict verdict = ReadRequest(c.in, c.inLength, &request);
     if (verdict == Verdict::kNotYet) return;
@@ -240,6 +258,7 @@ void ClockServer::Process(Connection& c, std::uint32_t now) {
       return;
     }
     Answer(c, request, now);
+    if (c.awaiting) return;
     std::memmove(c.in, c.in + request.size, c.inLength - request.size);
     c.inLength -= request.size;
     c.requestStart = now;
@@ -247,16 +266,31 @@ void ClockServer::Process(Connection& c, std::uint32_t now) {
 }
 
 void ClockServer::Answer(Connection& c, const Request& request, std::uint32_t now) {
-  Reply answer;
+  Response answer;
   const char* allow = nullptr;
   const bool get = request.method == Method::kGet;
   const bool head = request.method == Method::kHead;
   // An answer to HEAD never has a body, whatever its status: the client reads none.
   answer.head = head;
-  if (request.status != 0) {
+  // An address that guessed the PIN too often hears nothing else for a while.
+  if (guard_.LockedOut(c.address, now)) {
+    answer.status = 429;
+    answer.headers = kLockedOutHeaders;
+  } else if (request.status != 0) {
     answer.status = request.status;
   } else if (!HostAllowed(request.host, rule_)) {
     answer.status = 421;
+  } else if (request.path == "/command") {
+    if (request.method != Method::kPost) {
+      answer.status = 405, allow = "POST";
+    } else if ((answer.status = CommandRefusal(c, request, now)) == 0) {
+      c.awaiting = true;
+      c.closeAfterReply = request.close;
+      c.commandSize = request.size;
+      c.bodyStart = static_cast<std::size_t>(request.body.data() - c.in);
+      c.bodyLength = request.body.size();
+      return;
+    }
   } else if (request.path == "/") {
     if (get || head) {
       answer.headers = kPageHeaders;
@@ -311,6 +345,48 @@ void ClockServer::Answer(Connection& c, const Request& request, std::uint32_t no
   }
   if (!answer.head) out.Put(answer.body, answer.bodyLength);
   if (request.close) c.closeWhenSent = true;
+}
+
+int ClockServer::CommandRefusal(const Connection& c, const Request& request, std::uint32_t now) {
+  if (!OriginAllowed(request)) return 403;
+  if (!request.hasPin || !PinMatches(request.pin, pin_)) {
+    guard_.Failed(c.address, now);
+    return 403;
+  }
+  if (!IsPlainText(request.contentType)) return 415;
+  return 0;
+}
+
+bool ClockServer::PendingCommand(int slot, std::string_view* body) const {
+  const Connection& c = At(slot);
+  if (!c.inUse || !c.awaiting || c.dead) return false;
+  *body = std::string_view(c.in + c.bodyStart, c.bodyLength);
+  return true;
+}
+
+void ClockServer::Reply(int slot, int status, const char* body, std::size_t length,
+                        std::uint32_t now) {
+  Connection& c = At(slot);
+  if (!c.awaiting) return;
+  c.awaiting = false;
+  Output out(c.out, &c.outStart, &c.outEnd, &c.dead);
+  out.Put("HTTP/1.1 ");
+  out.Number(static_cast<std::size_t>(status));
+  out.Put(" ");
+  out.Put(Reason(status));
+  out.Put("\r\n");
+  out.Put(status == 200 ? kStateHeaders : kTextHeaders);
+  out.Put("X-Content-Type-Options: nosniff\r\nContent-Length: ");
+  out.Number(length);
+  out.Put("\r\n");
+  if (c.closeAfterReply) out.Put("Connection: close\r\n");
+  out.Put("\r\n");
+  out.Put(body, length);
+  if (c.closeAfterReply) c.closeWhenSent = true;
+  std::memmove(c.in, c.in + c.commandSize, c.inLength - c.commandSize);
+  c.inLength -= c.commandSize;
+  c.requestStart = now;
+  Process(c, now);
 }
 
 void ClockServer::SendEvent(Connection& c, std::uint32_t now) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "web/http_request.h"
+#include "web/pin_guard.h"
 
 namespace vantorel::web {
 
@@ -34,11 +35,15 @@ class ClockServer {
   void Shut();
   bool IsOpen() const { return slots_ != nullptr; }
 
-  // A new connection, and the slot it takes. When all are in use, it takes the place of the
-  // oldest connection that is waiting for a request, whose slot `*evicted` then names (its
-  // socket is to be closed first); otherwise -1. Returns -1 when every place is taken by an
-  // event stream or by an answer still being sent: the client gets kBusyAnswer.
-  int Accept(std::uint32_t now, int* evicted);
+  // The PIN that POST /command needs: 4 to 8 digits, or empty for no control from the web.
+  void SetPin(const char* pin);
+
+  // A new connection from the IPv4 `address`, and the slot it takes. When all are in use, it
+  // takes the place of the oldest connection that is waiting for a request, whose slot
+  // `*evicted` then names (its socket is to be closed first); otherwise -1. Returns -1 when every
+  // place is taken by an event stream or by an answer still being sent: the client gets
+  // kBusyAnswer.
+  int Accept(std::uint32_t address, std::uint32_t now, int* evicted);
   // Where to receive into, and how much room there is (0: receive nothing now).
   char* ReceiveBuffer(int slot, std::size_t* room);
   void Received(int slot, std::size_t count, std::uint32_t now);
@@ -52,6 +57,13 @@ class ClockServer {
   void Release(int slot);
   bool InUse(int slot) const;
 
+  // A command that passed every check (the address, the Origin, the PIN, its type), waiting
+  // for the program to apply it: its body, the command line's switches. The connection reads
+  // nothing more until Reply.
+  bool PendingCommand(int slot, std::string_view* body) const;
+  // The command's answer: 200 with the state's JSON, or another status with a sentence.
+  void Reply(int slot, int status, const char* body, std::size_t length, std::uint32_t now);
+
   // The state as JSON (no line break): each event stream hears of a change at once.
   void SetState(const char* json, std::size_t length, std::uint32_t now);
   // Closes what timed out and gives quiet event streams the state again.
@@ -63,12 +75,16 @@ class ClockServer {
   struct Connection;
   void Process(Connection& connection, std::uint32_t now);
   void Answer(Connection& connection, const Request& request, std::uint32_t now);
+  // The status a POST /command is refused with, or 0 when it may be applied.
+  int CommandRefusal(const Connection& connection, const Request& request, std::uint32_t now);
   void SendEvent(Connection& connection, std::uint32_t now);
   Connection& At(int slot) const;
 
   Connection* slots_ = nullptr;
   HostRule rule_;
   char computerName_[256] = "";
+  char pin_[kMaxPinBytes + 1] = "";
+  PinGuard guard_;
   std::string_view page_;
   char state_[2048] = "";
   std::size_t stateLength_ = 0;

@@ -266,6 +266,19 @@ Verdict ReadRequest(const char* bytes, std::size_t length, Request* request) {
   return Verdict::kWhole;
 }
 
+bool OriginAllowed(const Request& request) {
+  if (!request.hasOrigin) return true;
+  const std::string_view scheme = "http://";
+  const std::string_view origin = request.origin;
+  return origin.size() == scheme.size() + request.host.size() && !request.host.empty() &&
+         SameWord(Part(origin, 0, scheme.size()), scheme) &&
+         SameWord(Part(origin, scheme.size()), request.host);
+}
+
+bool IsPlainText(std::string_view contentType) {
+  return SameWord(Trimmed(Part(contentType, 0, contentType.find(';'))), "text/plain");
+}
+
 bool HostAllowed(std::string_view host, const HostRule& rule) {
   std::string_view name = host;
   std::string_view port;

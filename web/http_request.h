@@ -62,4 +62,12 @@ struct HostRule {
 // (by DNS rebinding, say) is not answered.
 bool HostAllowed(std::string_view host, const HostRule& rule);
 
+// Whether a request may change anything by its Origin: none (a script's own request), or
+// "http://" and the request's own Host, as the server's own page sends it. "null" and every
+// other site are refused, so that no page elsewhere can drive the timer through a browser.
+bool OriginAllowed(const Request& request);
+
+// Whether the request's Content-Type is text/plain, with or without parameters.
+bool IsPlainText(std::string_view contentType);
+
 }  // namespace vantorel::web

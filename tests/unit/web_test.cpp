@@ -13,11 +13,13 @@
 #include "web/clock_server.h"
 #include "web/clock_state.h"
 #include "web/http_request.h"
+#include "web/pin_guard.h"
 
 namespace vantorel::web {
 namespace {
 
 const std::string kHost = "Host: 127.0.0.1:8642\r\n";
+constexpr std::uint32_t kLoopback = 0x0100007F;
 
 std::string Get(const std::string& path, const std::string& headers = kHost) {
   return "GET " + path + " HTTP/1.1\r\n" + headers + "\r\n";
@@ -231,7 +233,7 @@ class ClockServerTest : public ::testing::Test {
   }
   int Connect(std::uint32_t now = 0) {
     int evicted = 0;
-    const int slot = server_.Accept(now, &evicted);
+    const int slot = server_.Accept(kLoopback, now, &evicted);
     EXPECT_EQ(evicted, -1);
     return slot;
   }
@@ -289,7 +291,7 @@ TEST_F(ClockServerTest, AnswersThePageTheStateAndNothingElse) {
       {Get("/../vantorel.cfg"), "HTTP/1.1 404 Not Found\r\n"},
       {"DELETE /state HTTP/1.1\r\n" + kHost + "\r\n", "HTTP/1.1 405 Method Not Allowed\r\n"},
       {"HEAD /events HTTP/1.1\r\n" + kHost + "\r\n", "HTTP/1.1 405 Method Not Allowed\r\n"},
-      {Post("/start"), "HTTP/1.1 404 Not Found\r\n"},
+      {Post("/start"), "HTTP/1.1 403 Forbidden\r\n"},
       {Get("/state", "Host: evil.example:8642\r\n"), "HTTP/1.1 421 Misdirected Request\r\n"},
       {Get("/", "Host: 192.168.1.20:8642\r\n"), "HTTP/1.1 421 Misdirected Request\r\n"},
       {"GET /state HTTP/1.0\r\n\r\n", "HTTP/1.1 421 Misdirected Request\r\n"},
@@ -385,12 +387,12 @@ TEST_F(ClockServerTest, WhenFullTheOldestWaitingConnectionMakesRoomButNoStreamDo
     Send(slot, "GET /events HTTP/1.1\r\n", static_cast<std::uint32_t>(i));  // half-open
   }
   int evicted = -1;
-  const int viewer = server_.Accept(1000, &evicted);
+  const int viewer = server_.Accept(kLoopback, 1000, &evicted);
   EXPECT_EQ(evicted, 0);
   EXPECT_EQ(viewer, 0);
   Send(viewer, Get("/events"), 1000);
   EXPECT_NE(Take(viewer).find("data: "), std::string::npos);
-  EXPECT_EQ(server_.Accept(1001, &evicted), 1);
+  EXPECT_EQ(server_.Accept(kLoopback, 1001, &evicted), 1);
   EXPECT_EQ(evicted, 1);
 
   for (int slot = 1; slot < static_cast<int>(kMaxConnections); ++slot) {
@@ -398,11 +400,82 @@ TEST_F(ClockServerTest, WhenFullTheOldestWaitingConnectionMakesRoomButNoStreamDo
     Take(slot);
   }
   EXPECT_EQ(server_.Streams(), kMaxConnections - 1);  // slot 1 was taken anew, half-open
-  EXPECT_EQ(server_.Accept(1003, &evicted), 1);
+  EXPECT_EQ(server_.Accept(kLoopback, 1003, &evicted), 1);
   Send(1, Get("/events"), 1003);
-  EXPECT_EQ(server_.Accept(1004, &evicted), -1);
+  EXPECT_EQ(server_.Accept(kLoopback, 1004, &evicted), -1);
   EXPECT_EQ(evicted, -1);
   EXPECT_EQ(std::string(kBusyAnswer).rfind("HTTP/1.1 503 Service Unavailable\r\n", 0), 0u);
+}
+
+TEST(PinTest, MatchesOnlyTheWholePinAndLocksOutAGuesserForAMinute) {
+  EXPECT_TRUE(PinMatches("123456", "123456"));
+  EXPECT_TRUE(PinMatches("12345678", "12345678"));
+  for (const std::string& guess :
+       {std::string("12345"), std::string("1234567"), std::string(), std::string("123457"),
+        std::string("123456\0", 7), std::string("1234567890")}) {
+    EXPECT_FALSE(PinMatches(guess, "123456")) << guess;
+  }
+  EXPECT_FALSE(PinMatches("", "")) << "no PIN set matches nothing";
+
+  PinGuard guard;
+  const std::uint32_t start = 0xFFFFFFF0u;  // across the clock's wrap
+  for (unsigned i = 0; i + 1 < kGuessesBeforeLockOut; ++i) guard.Failed(1, start + i);
+  EXPECT_FALSE(guard.LockedOut(1, start + 10));
+  guard.Failed(1, start + 10);
+  EXPECT_TRUE(guard.LockedOut(1, start + 10 + kLockOutMs - 1));
+  EXPECT_FALSE(guard.LockedOut(1, start + 10 + kLockOutMs));
+  EXPECT_FALSE(guard.LockedOut(2, start + 11)) << "another address";
+  // Guesses further apart than the window never lock out.
+  for (unsigned i = 0; i < 3 * kGuessesBeforeLockOut; ++i) guard.Failed(3, i * kGuessWindowMs / 4);
+  EXPECT_FALSE(guard.LockedOut(3, 3 * kGuessesBeforeLockOut * kGuessWindowMs / 4));
+  // More guessers than places: the one locked out keeps its place.
+  for (unsigned i = 0; i < kGuessesBeforeLockOut; ++i) guard.Failed(9, 100);
+  for (std::uint32_t other = 10; other < 10 + 3 * kGuessAddresses; ++other)
+    guard.Failed(other, 200);
+  EXPECT_TRUE(guard.LockedOut(9, 300));
+}
+
+TEST_F(ClockServerTest, TakesACommandOnlyWithThePinFromItsOwnPageAndLocksOutGuessers) {
+  const std::string right = "X-Pin: 123456\r\nContent-Type: text/plain; charset=utf-8\r\n";
+  const auto refusedWith = [&](const std::string& request) {
+    const std::string answer = Exchange(request);
+    EXPECT_EQ(answer.find("123456"), std::string::npos) << "the PIN is never in an answer";
+    EXPECT_EQ(answer.find("Access-Control-Allow"), std::string::npos);
+    return answer.substr(9, 3);
+  };
+  EXPECT_EQ(refusedWith(Post("/start", right)), "403") << "no PIN set";
+  server_.SetPin("123456");
+  EXPECT_EQ(refusedWith(Post("/start", "Content-Type: text/plain\r\n")), "403");
+  EXPECT_EQ(refusedWith(Post("/start", right + "Origin: http://evil.example\r\n")), "403");
+  EXPECT_EQ(refusedWith(Post("/start", right + "Origin: null\r\n")), "403");
+  EXPECT_EQ(refusedWith(Post("/start", "X-Pin: 123456\r\nContent-Type: text/html\r\n")), "415");
+  EXPECT_EQ(refusedWith(Get("/command?/start")), "405");
+  EXPECT_EQ(refusedWith("OPTIONS /command HTTP/1.1\r\n" + kHost + "\r\n"), "405");
+
+  const int slot = Connect(100);
+  Send(slot,
+       Post("/limit 45:00 /start", right + "Origin: http://127.0.0.1:8642\r\n") + Get("/state"),
+       100);
+  std::string_view body;
+  ASSERT_TRUE(server_.PendingCommand(slot, &body));
+  EXPECT_EQ(body, "/limit 45:00 /start");
+  EXPECT_EQ(Take(slot), "") << "nothing before the command's answer";
+  server_.Reply(slot, 200, "{\"text\":\"00:00:00\"}", 19, 100);
+  const std::string answers = Take(slot);
+  EXPECT_EQ(answers.rfind("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n", 0), 0u);
+  EXPECT_NE(answers.find("\r\n\r\n{\"text\":\"00:00:00\"}HTTP/1.1 200 OK"), std::string::npos)
+      << "the request behind it answered next: " << answers;
+  EXPECT_FALSE(server_.PendingCommand(slot, &body));
+  server_.Release(slot);
+
+  // Two wrong guesses so far (with no PIN set, and without X-Pin); three more lock the address
+  // out, the right PIN and the state included.
+  for (const char* wrong : {"000000", "1234567", "12345"}) {
+    const std::string pin = std::string("X-Pin: ") + wrong + "\r\nContent-Type: text/plain\r\n";
+    EXPECT_EQ(refusedWith(Post("/start", pin)), "403");
+  }
+  EXPECT_EQ(refusedWith(Post("/start", right)), "429");
+  EXPECT_EQ(refusedWith(Get("/state")), "429");
 }
 
 // Random and mutated requests, in random reads, through the whole table: under the sanitizers
