@@ -108,27 +108,10 @@ int Refuse(const char* sentence, char* reply, std::size_t size, std::size_t* len
 // applied as its switches and buttons are. Nothing may open a box or a dialog on the presenter's
 // screen, so what would is refused with a sentence instead.
 int RunWebCommand(std::string_view body, char* reply, std::size_t size, std::size_t* length) {
-  char text[kMaxCommandLineBytes + 1];
-  if (body.size() >= sizeof text) return Refuse("The command is too long.", reply, size, length);
-  for (std::size_t i = 0; i < body.size(); ++i) {
-    const char c = body[i];
-    if (c == '\0') return Refuse("The command holds a zero byte.", reply, size, length);
-    // A command typed on several lines reads as one.
-    text[i] = c == '\r' || c == '\n' ? ' ' : c;
-  }
-  text[body.size()] = '\0';
   CommandLine command;
   char error[kCommandLineErrorSize];
-  if (!ParseCommandLine(text, MonitorCount(), &command, error, sizeof error)) {
+  if (!ParseWebCommand(body.data(), body.size(), MonitorCount(), &command, error, sizeof error)) {
     return Refuse(error, reply, size, length);
-  }
-  if (command.showUsage) {
-    return Refuse("/? is no command: give the switches to apply, such as /start.", reply, size,
-                  length);
-  }
-  if (command.web != Toggle::kNotGiven) {
-    return Refuse("/web is given on the computer itself, not from the web clock.", reply, size,
-                  length);
   }
   if (command.command == TimerCommand::kStart && !command.setLimit &&
       timerEngine.limitTotalSeconds() == 0 && Enabled(controls.start)) {

@@ -401,6 +401,14 @@ class Parser {
   std::string_view timerText_;
 };
 
+// An error into the caller's buffer, cut to its size; none when there is no buffer.
+void CopyError(const char* text, char* error, std::size_t errorSize) {
+  if (error == nullptr || errorSize == 0) return;
+  std::size_t length = 0;
+  for (; text[length] != '\0' && length + 1 < errorSize; ++length) error[length] = text[length];
+  error[length] = '\0';
+}
+
 }  // namespace
 
 bool ParseCommandLine(const char* arguments, unsigned monitorCount, CommandLine* command,
@@ -408,13 +416,34 @@ bool ParseCommandLine(const char* arguments, unsigned monitorCount, CommandLine*
   Parser parser(monitorCount);
   const bool parsed = parser.Parse(arguments != nullptr ? arguments : "");
   if (parsed && command != nullptr) *command = parser.result();
-  if (error != nullptr && errorSize > 0) {
-    const char* text = parsed ? "" : parser.error();
-    std::size_t length = 0;
-    for (; text[length] != '\0' && length + 1 < errorSize; ++length) error[length] = text[length];
-    error[length] = '\0';
-  }
+  CopyError(parsed ? "" : parser.error(), error, errorSize);
   return parsed;
+}
+
+bool ParseWebCommand(const char* body, std::size_t length, unsigned monitorCount,
+                     CommandLine* command, char* error, std::size_t errorSize) {
+  const char* refusal = nullptr;
+  char text[kMaxCommandLineBytes];
+  if (length >= sizeof text) refusal = "The command is too long.";
+  for (std::size_t i = 0; refusal == nullptr && i < length; ++i) {
+    if (body[i] == '\0') refusal = "The command holds a zero byte.";
+    text[i] = body[i] == '\r' || body[i] == '\n' ? ' ' : body[i];
+  }
+  CommandLine read;
+  if (refusal == nullptr) {
+    text[length] = '\0';
+    if (!ParseCommandLine(text, monitorCount, &read, error, errorSize)) return false;
+    if (read.showUsage) refusal = "/? is no command: give the switches to apply, such as /start.";
+    if (read.web != Toggle::kNotGiven) {
+      refusal = "/web is given on the computer itself, not from the web clock.";
+    }
+  }
+  if (refusal != nullptr) {
+    CopyError(refusal, error, errorSize);
+    return false;
+  }
+  if (command != nullptr) *command = read;
+  return true;
 }
 
 }  // namespace vantorel

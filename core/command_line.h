@@ -65,4 +65,11 @@ extern const char kCommandLineUsage[];
 bool ParseCommandLine(const char* arguments, unsigned monitorCount, CommandLine* command,
                       char* error, std::size_t errorSize);
 
+// Reads the `length` bytes of a command from the web clock (the body of a request, any bytes) as
+// a command line, line breaks counting as blanks. Refuses, with a sentence, what only the
+// computer itself may give: /? (the usage in a message box) and /web (the web clock itself),
+// as well as a zero byte and a command of kMaxCommandLineBytes or more.
+bool ParseWebCommand(const char* body, std::size_t length, unsigned monitorCount,
+                     CommandLine* command, char* error, std::size_t errorSize);
+
 }  // namespace vantorel

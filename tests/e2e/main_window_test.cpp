@@ -486,7 +486,8 @@ TEST_F(MainWindowTest, MenuKeysAndTheKeyboardAloneReachEveryCommandAndButton) {
             "Settings [Time Limit...\tF3 = 2003, Font... = 2004, Text Color... = 2005, "
             "Background Color... = 2006, -, View Program Log...\tF4 = 2010, "
             "Preferences\tF2 = 2007, -, Time Remaining\tF5 = 2013, Warning and Overtime... = 2014, "
-            "Always on Top = 2015, Hot Keys... = 2016, Recent Limits [(none yet) = 2020]], "
+            "Always on Top = 2015, Hot Keys... = 2016, Recent Limits [(none yet) = 2020], -, "
+            "Web Clock... = 2017], "
             "Help [Contents\tF1 = 2008, About... = 2009]");
   DestroyMenu(menu);
   HACCEL accelerators = LoadAcceleratorsA(executable, MAKEINTRESOURCEA(3001));

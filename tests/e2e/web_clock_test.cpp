@@ -346,10 +346,13 @@ TEST_F(WebClockTest, WithThePinAScriptDrivesTheTimerAndEveryRefusalChangesNothin
     }
     EXPECT_EQ(answer.find("482913"), std::string::npos);
   }
-  EXPECT_EQ(Fetch("GET /command?/start HTTP/1.1\r\n" + kLocal + pin + "\r\n").substr(9, 3), "405");
-  const std::string options = Fetch("OPTIONS /command HTTP/1.1\r\n" + kLocal +
-                                    "Origin: http://rebound.example\r\n"
-                                    "Access-Control-Request-Method: POST\r\n\r\n");
+  EXPECT_EQ(Fetch("GET /command?/start HTTP/1.1\r\n" + kLocal + pin + "Connection: close\r\n\r\n")
+                .substr(9, 3),
+            "405");
+  const std::string options =
+      Fetch("OPTIONS /command HTTP/1.1\r\n" + kLocal +
+            "Origin: http://rebound.example\r\n"
+            "Access-Control-Request-Method: POST\r\nConnection: close\r\n\r\n");
   EXPECT_EQ(options.find("Access-Control-Allow"), std::string::npos) << options;
   EXPECT_TRUE(program_.Dialogs().empty()) << "no box on the presenter's screen";
   EXPECT_EQ(ReadBytes(SettingsPath()), files[0]);

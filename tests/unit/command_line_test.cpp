@@ -166,6 +166,35 @@ TEST(CommandLine, BadLinesNameTheirFaultAndChangeNothing) {
   EXPECT_STREQ("Unknown", start);
 }
 
+// A command from the web clock is read by the same parser, line breaks as blanks; what only the
+// computer itself may give is refused.
+TEST(CommandLine, WebCommandsReadAsCommandLinesButForUsageAndTheWebClock) {
+  const auto web = [](const std::string& body, std::string* error) {
+    CommandLine line = Untouched();
+    char buffer[kCommandLineErrorSize] = "stale";
+    ParseWebCommand(body.data(), body.size(), 2, &line, buffer, sizeof buffer);
+    *error = buffer;
+    return Describe(line);
+  };
+  std::string error;
+  EXPECT_EQ(web("/limit 45:00\r\n/show remaining\n/start", &error),
+            "limit 0:45:00 remaining start");
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(web("", &error), "");
+  for (const auto& c : kBadLinesAndErrors) {
+    EXPECT_EQ(web(c[0], &error), kUntouched);
+    EXPECT_EQ(error, c[1]);
+  }
+  for (const auto& c : std::vector<std::pair<std::string, std::string>>{
+           {"/?", "/? is no command: give the switches to apply, such as /start."},
+           {"/start /web on", "/web is given on the computer itself, not from the web clock."},
+           {std::string("/start\0/stop", 12), "The command holds a zero byte."},
+           {"/start " + std::string(kMaxCommandLineBytes, ' '), "The command is too long."}}) {
+    EXPECT_EQ(web(c.first, &error), kUntouched) << c.first;
+    EXPECT_EQ(error, c.second);
+  }
+}
+
 TEST(CommandLine, FuzzedLinesGiveValidResultsOrAnError) {
   static const char* const kPieces[] = {
       // Whole arguments, good and bad, and the pieces they are made of.
