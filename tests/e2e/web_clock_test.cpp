@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <iphlpapi.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -425,10 +426,25 @@ std::map<std::string, std::string> ReadPage() {
   return read;
 }
 
-::testing::AssertionResult OpenPage(int width, int height) {
+// `text` fit for a query's value.
+std::string Escaped(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) || c == '-' || c == '_' || c == '.') {
+      escaped += c;
+    } else {
+      escaped += {'%', kHex[byte >> 4], kHex[byte & 15]};
+    }
+  }
+  return escaped;
+}
+
+::testing::AssertionResult OpenPage(int width, int height, const std::string& fragment = "") {
   const std::string answer =
-      Probe("/open?url=http%3A%2F%2F127.0.0.1%3A8642%2F&width=" + std::to_string(width) +
-            "&height=" + std::to_string(height));
+      Probe("/open?url=" + Escaped("http://127.0.0.1:8642/" + fragment) +
+            "&width=" + std::to_string(width) + "&height=" + std::to_string(height));
   if (answer == "ok") return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "the probe could not open the page: " << answer;
 }
@@ -518,6 +534,43 @@ TEST_F(WebClockTest, ThePageShowsTheWindowThroughWarningOvertimeAndARestartOnEve
   std::printf("the page showed the count again %lu ms after the window\n",
               static_cast<unsigned long>(GetTickCount() - back));
   ASSERT_TRUE(again.Close(&exitCode));
+}
+
+// The speaker's phone: unlocked by the address's fragment, its buttons work the window's.
+TEST_F(WebClockTest, ThePageUnlockedByThePinInItsAddressDrivesTheTimer) {
+  ASSERT_FALSE(ProbeAddress().empty()) << "scripts/e2e.sh starts the browser probe";
+  SettingsFile settings = QuickSettings();
+  settings.limitMinutes = 1;
+  PrepareSettings(settings);
+  PrepareOptions("web.clock=on\nweb.pin=482913\n");
+  ASSERT_TRUE(program_.LaunchAndWait());
+  ASSERT_TRUE(WaitUntil("the clock to listen", [] { return Listening(); }));
+  ASSERT_TRUE(OpenPage(360, 640));
+  ASSERT_TRUE(PageShows(program_, "#000000"));
+  EXPECT_EQ(ReadPage()["controls"], "0") << "no controls without the PIN";
+
+  ASSERT_TRUE(OpenPage(360, 640, "#pin=482913"));
+  EXPECT_TRUE(WaitUntil("the controls", [] { return ReadPage()["controls"] == "1"; }));
+  EXPECT_EQ(Probe("/eval?expr=" + Escaped("location.hash")), "") << "the PIN left the address";
+  EXPECT_TRUE(FitsTheScreen()) << "with the controls";
+  ASSERT_EQ(Probe("/click?selector=" + Escaped("#start")), "ok");
+  EXPECT_TRUE(
+      WaitUntil("the window counting", [&] { return program_.ButtonStates() == kRunning; }));
+  EXPECT_TRUE(WaitUntil("the page's buttons as the window's", [] {
+    auto page = ReadPage();
+    return page["start"] == "disabled" && page["pause"] == "enabled";
+  }));
+  ASSERT_EQ(Probe("/click?selector=" + Escaped("#pause")), "ok");
+  EXPECT_TRUE(WaitUntil("the window paused",
+                        [&] { return program_.ButtonStates() == "Start+ Pause- Stop- Reset+"; }));
+  Probe("/eval?expr=" + Escaped("document.getElementById('limit').value = '0:02:00'"));
+  ASSERT_EQ(Probe("/click?selector=" + Escaped("#set-limit")), "ok");
+  EXPECT_TRUE(WaitUntil("the new limit",
+                        [&] { return program_.Caption() == "Vantorel: Timer Set - 00h:02m:00s"; }));
+  EXPECT_TRUE(program_.Dialogs().empty());
+  EXPECT_EQ(LogEvents(), (std::vector<std::string>{" - Session Start",
+                                                   " - Start Vantorel: Timer Set - 00h:01m:00s",
+                                                   " - Timer paused."}));
 }
 
 }  // namespace

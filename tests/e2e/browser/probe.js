@@ -10,6 +10,9 @@
 //   GET /read                           what the page shows, one key=value a line
 //   GET /eval?expr=JS                   String() of the expression's value in the page
 //   GET /click?selector=CSS             a click on that element                       -> ok
+//   GET /type?selector=CSS&text=T       that field emptied, then T typed into it      -> ok
+//   GET /press?key=KEY                  a key (Enter, Escape, ...) on the focused one -> ok
+//   GET /select?selector=CSS&value=V    that option chosen in a <select>, as a user   -> ok
 //   GET /log                            the page's console errors and warnings so far
 //   GET /screenshot                     a PNG of the viewport
 //   GET /quit                           closes the browser and exits
@@ -198,6 +201,27 @@ async function read() {
       (body && (body.scrollWidth > body.clientWidth || body.scrollHeight > body.clientHeight)) ||
       window.innerWidth > root.clientWidth || window.innerHeight > root.clientHeight;
     result.scroll = overflow ? 1 : 0;
+    // Where the digits end and the control panel begins, so a test can tell they do not meet.
+    result.countTop = Math.round(rect.top);
+    result.countBottom = Math.round(rect.bottom);
+    function visible(element) {
+      return Boolean(element) && element.getClientRects().length > 0 &&
+        getComputedStyle(element).visibility === 'visible';
+    }
+    const panel = document.getElementById('panel');
+    result.panelTop = visible(panel) ? Math.round(panel.getBoundingClientRect().top) : root.clientHeight;
+    result.controls = visible(document.getElementById('controls')) ? 1 : 0;
+    result.pinField = visible(document.getElementById('pin')) ? 1 : 0;
+    result.unlock = visible(document.getElementById('unlock')) ? 1 : 0;
+    const message = document.getElementById('message');
+    result.message = visible(message) ? message.textContent.trim() : '';
+    for (const name of ['start', 'pause', 'stop', 'reset']) {
+      const button = document.getElementById(name);
+      result[name] = button ? (button.disabled ? 'disabled' : 'enabled') : '';
+    }
+    const view = document.getElementById('view');
+    result.view = view ? view.value : '';
+    result.fragment = location.hash;
     return result;
   });
   return Object.keys(values).map((key) => `${key}=${oneLine(values[key])}`).join('\n') + '\n';
@@ -222,12 +246,45 @@ async function click(params) {
   return 'ok';
 }
 
+async function type(params) {
+  const selector = params.get('selector');
+  const text = params.get('text');
+  if (!selector) throw new Error('selector missing');
+  if (text === null) throw new Error('text missing');
+  const target = currentPage();
+  // Three clicks select what the field holds, so the typing replaces it.
+  await target.click(selector, { clickCount: 3 });
+  await target.keyboard.press('Backspace');
+  await target.type(selector, text);
+  return 'ok';
+}
+
+async function press(params) {
+  const key = params.get('key');
+  if (!key) throw new Error('key missing');
+  await currentPage().keyboard.press(key);
+  return 'ok';
+}
+
+async function select(params) {
+  const selector = params.get('selector');
+  const value = params.get('value');
+  if (!selector) throw new Error('selector missing');
+  if (value === null) throw new Error('value missing');
+  const chosen = await currentPage().select(selector, value);
+  if (!chosen.includes(value)) throw new Error(`no option ${value} in ${selector}`);
+  return 'ok';
+}
+
 const routes = {
   '/open': open,
   '/resize': resize,
   '/read': read,
   '/eval': evaluate,
   '/click': click,
+  '/type': type,
+  '/press': press,
+  '/select': select,
   '/log': async () => (log.length ? log.join('\n') + '\n' : ''),
   '/screenshot': async () => ({
     type: 'image/png',
