@@ -279,6 +279,9 @@ void WebClockStateChanged() {
 
 void OnWebState() {
   statePosted = false;
+  // The window's own digits first: sending to every viewer takes a while, and the count on the
+  // lectern must not wait for the room.
+  UpdateWindow(controls.display);
   Publish();
 }
 
