@@ -312,8 +312,10 @@ void ClockServer::Answer(Connection& c, const Request& request, std::uint32_t no
   } else {
     answer.status = 404;
   }
-  if (answer.status != 200) answer.body = Reason(answer.status);
-  if (answer.status != 200) answer.bodyLength = std::strlen(answer.body);
+  if (answer.status != 200) {
+    answer.body = Reason(answer.status);
+    answer.bodyLength = std::strlen(answer.body);
+  }
 
   Output out(c.out, &c.outStart, &c.outEnd, &c.dead);
   const bool stream = answer.status == 200 && request.path == "/events";
