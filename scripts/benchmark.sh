@@ -3,12 +3,16 @@
 # the figures against their goals: start-up time, peak working set, idle CPU, CPU per counted
 # second and how far the count falls behind the wall clock; and F4 with a 200,000-line program
 # log: how soon the log viewer shows, and the seconds a running count loses across it; and the
-# seconds a count loses to ten in which the program's thread is held still. One table
+# seconds a count loses to ten in which the program's thread is held still; and the web clock
+# with 200 viewers on its event stream: how far apart they hear each second, how long after the
+# window shows it the last of them does, the count's lag and the program's CPU meanwhile, and how
+# soon a command sent to it over the web shows in the window and reaches them. One table
 # for the 64-bit program beside a 64-bit baseline, one for the 32-bit program beside a 32-bit
 # baseline (where this machine runs 32-bit programs), both against the same goals; where the
 # 32-bit side runs under qemu, its table is marked as emulated and not held to the goals.
 #   --quick          20 s of real-timer lag instead of 5 minutes
-#   --lag-seconds N  N seconds of real-timer lag
+#   --lag-seconds N  N seconds of real-timer lag; the web clock's viewers listen for a fifth of
+#                    that, 20 s at least
 #   --launches N     N start-ups of each program (default 10); a steadier median on a busy
 #                    machine
 # Exits 0 when every goal is met, 1 when one is missed, 2 when a figure could not be measured.

@@ -2,12 +2,19 @@
 // idle CPU, CPU per counted second and how far the count falls behind the wall clock, and
 // prints them as a table against the goals. Then the timer alone: F4 with a 200,000-line program
 // log, and the seconds that a running count loses across it and across ten seconds in which its
-// thread is held still.
+// thread is held still; and its web clock with 200 viewers on the event stream: how far apart
+// they hear each second, how long after the display shows it the last of them does, the count's
+// lag meanwhile and the CPU they cost; then how soon /pause and /start sent to POST /command
+// show in the window, reach the last viewer and are answered.
 //
 // CPU times come from Linux's /proc through Wine's Z: drive, because GetProcessTimes on another
 // process is a stub under Wine 8 (it reports the same constant whatever the process does). The
 // same files give the CPU of the wineserver and the X server, where Wine does much of the work
 // of every window message and every paint.
+//
+// Room in an fd_set for every viewer (Winsock's own is 64); before the header that sizes it.
+#define FD_SETSIZE 256
+#include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
 #include <shlobj.h>
@@ -19,6 +26,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantorel {
@@ -40,6 +48,8 @@ constexpr unsigned kLagLimitFloor = 600;
 constexpr double kLagPollLead = 0.9;  // seconds after a count at which polling for the next starts
 constexpr double kLagPollSlack = 0.01;  // a change seen after a longer gap is timed less exactly
 constexpr double kNotMeasured = std::numeric_limits<double>::quiet_NaN();
+// The web run's PIN. Five wrong ones would lock the bench out for a minute: only this is sent.
+constexpr char kWebPin[] = "246810";
 
 struct Options {
   std::string programPath;
@@ -114,6 +124,28 @@ struct StallResult {
   unsigned before = 0;                // the count as the hold began
 };
 
+// The web clock's event stream with many viewers, while the count runs. Times are in ms, one
+// value a second of the count.
+struct WebResult {
+  bool done = false;
+  unsigned streaming = 0;        // viewers that had their first event before Start
+  unsigned ended = 0;            // viewers whose connection ended during the run
+  unsigned counted = 0;          // the display's last count: the seconds judged
+  unsigned missed = 0;           // of them, the seconds that some viewer never heard
+  std::vector<double> spreadMs;  // the last viewer to hear a second after the first
+  std::vector<double> firstMs;   // the first viewer after the display showed the second
+  std::vector<double> lastMs;    // the last viewer after the display showed the second
+  std::vector<double> paintMs;   // the display's repaint done after it showed the second
+  LagResult lag;
+  CpuSample cpu;
+  double benchCpuMs = kNotMeasured;  // the bench's own meanwhile, which shares the wineserver
+  // Then /pause and /start by turns over POST /command, one value a command (kNotMeasured: its
+  // effect never came), from the request's last byte sent:
+  std::vector<double> commandWindowMs;   // to the Pause button enabled or disabled by it
+  std::vector<double> commandViewersMs;  // to the last viewer hearing the new state
+  std::vector<double> commandAnswerMs;   // to the answer's status line
+};
+
 struct Figures {
   std::vector<double> startupMs;
   std::vector<double> startupCpuMs;
@@ -126,6 +158,7 @@ struct Figures {
   LagResult lag;
   LogViewerResult logViewer;
   StallResult stall;
+  WebResult web;
 };
 
 Options options;
@@ -277,8 +310,10 @@ SIZE_T PeakWorkingSet(const Running& running) {
 }
 
 // The settings file the timer reads at start: no startup screen, logging on, alarm on, the
-// given tick flag and limit, everything else at its default.
-bool WriteSettings(int tickEnabled, unsigned limitSeconds) {
+// given tick flag and limit, everything else at its default. The options file beside it holds
+// only web.clock=on and the PIN for commands when asked for, and is gone otherwise: every other
+// run is at the defaults, the web clock off, whatever an earlier run left.
+bool WriteSettings(int tickEnabled, unsigned limitSeconds, bool webClock = false) {
   char path[MAX_PATH];
   if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) {
     std::fprintf(stderr, "bench: no application-data folder\n");
@@ -297,6 +332,20 @@ bool WriteSettings(int tickEnabled, unsigned limitSeconds) {
   std::fprintf(file, "Arial\nNo file selected\nNo file selected\n");
   bool written = std::fclose(file) == 0;
   if (!written) std::fprintf(stderr, "bench: cannot write %s\n", path);
+  std::strcpy(std::strrchr(path, '.'), ".ini");
+  if (!webClock) {
+    if (!DeleteFileA(path) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+      std::fprintf(stderr, "bench: cannot remove %s (error %lu)\n", path, GetLastError());
+      return false;
+    }
+    return written;
+  }
+  file = std::fopen(path, "wb");
+  if (!file || std::fprintf(file, "web.clock=on\nweb.pin=%s\n", kWebPin) < 0 ||
+      std::fclose(file) != 0) {
+    std::fprintf(stderr, "bench: cannot write %s\n", path);
+    return false;
+  }
   return written;
 }
 
@@ -369,8 +418,25 @@ bool Close(const Subject& subject, Running* running) {
   return ended;
 }
 
-// Reads the display ("hh:mm:ss") as a count of seconds. The wide message, because the ANSI
-// one does not come back reliably across processes under Wine.
+// A count as the display shows it ("hh:mm:ss"), in seconds.
+template <typename Character>
+bool ParseCount(const Character* text, unsigned* count) {
+  unsigned parts[3] = {0, 0, 0};
+  const Character* character = text;
+  for (unsigned& part : parts) {
+    if (*character < '0' || *character > '9') return false;
+    while (*character >= '0' && *character <= '9') {
+      part = part * 10 + static_cast<unsigned>(*character - '0');
+      ++character;
+    }
+    if (*character == ':') ++character;
+  }
+  *count = parts[0] * 3600 + parts[1] * 60 + parts[2];
+  return true;
+}
+
+// Reads the display as a count of seconds. The wide message, because the ANSI one does not come
+// back reliably across processes under Wine.
 bool ReadCount(HWND display, unsigned* count) {
   wchar_t text[32] = {};
   DWORD_PTR copied = 0;
@@ -379,20 +445,10 @@ bool ReadCount(HWND display, unsigned* count) {
     std::fprintf(stderr, "bench: cannot read the display (error %lu)\n", GetLastError());
     return false;
   }
-  unsigned parts[3] = {0, 0, 0};
-  const wchar_t* character = text;
-  for (unsigned& part : parts) {
-    if (*character < L'0' || *character > L'9') {
-      std::fprintf(stderr, "bench: the display shows \"%ls\", not hh:mm:ss\n", text);
-      return false;
-    }
-    while (*character >= L'0' && *character <= L'9') {
-      part = part * 10 + static_cast<unsigned>(*character - L'0');
-      ++character;
-    }
-    if (*character == L':') ++character;
+  if (!ParseCount(text, count)) {
+    std::fprintf(stderr, "bench: the display shows \"%ls\", not hh:mm:ss\n", text);
+    return false;
   }
-  *count = parts[0] * 3600 + parts[1] * 60 + parts[2];
   return true;
 }
 
@@ -465,70 +521,84 @@ LoadResult DriveTicks(const Running& running, int ticks) {
   return result;
 }
 
+// Follows a display from Start and notes in a LagResult when each count appears. Polling starts
+// shortly before each count is due and then runs at every call (about every millisecond), which
+// times each change to about a millisecond without keeping the program busy.
+struct DisplayWatch {
+  double started = 0;
+  double lastPoll = 0;
+  double nextPoll = 0;
+  unsigned count = 0;
+  bool ok = true;
+
+  void Begin(double startedAt, bool pressed) {
+    started = startedAt;
+    ok = pressed;
+    lastPoll = Now();
+    nextPoll = started + kLagPollLead;
+  }
+
+  // True when the count changed; `seen` is then its moment, in seconds since Start.
+  bool Poll(HWND display, LagResult* lag, double* seen) {
+    if (!ok || Now() < nextPoll) return false;
+    unsigned now;
+    if (!ReadCount(display, &now)) {
+      ok = false;
+      return false;
+    }
+    const double polled = Now();
+    const bool changed = now != count;
+    if (changed) {
+      // The change happened between this poll and the one before.
+      *seen = (lastPoll + polled) / 2.0 - started;
+      if (polled - lastPoll > kLagPollSlack) ++lag->coarse;
+      if (now > count + 1) lag->skipped += now - count - 1;
+      lag->latestMs = std::max(lag->latestMs, (*seen - now) * 1000.0);
+      if (!lag->done) {
+        lag->firstCount = now;
+        lag->firstElapsed = *seen;
+        lag->done = true;
+      }
+      lag->points += 1;
+      lag->sumCounts += now;
+      lag->sumSeconds += *seen;
+      lag->sumCountsSquared += static_cast<double>(now) * now;
+      lag->sumProducts += now * *seen;
+      count = now;
+      nextPoll = started + *seen + kLagPollLead;
+      lag->lastCount = now;
+      lag->lastElapsed = *seen;
+    }
+    lastPoll = polled;
+    return changed;
+  }
+};
+
 // Lets the real 1000 ms timer of both programs run side by side and notes when each count
-// appears. Polling starts shortly before each count is due and then runs every millisecond,
-// which times each change to about a millisecond without keeping the programs busy.
+// appears.
 void TrackLag(const Subject* subjects, Running* running, Figures* figures) {
-  struct Track {
-    double started = 0;
-    double lastPoll = 0;
-    double nextPoll = 0;
-    unsigned count = 0;
-    bool ok = true;
-  } tracks[2];
+  DisplayWatch watches[2];
   for (int which = 0; which < 2; ++which) {
-    Track& track = tracks[which];
-    track.started = Now();
-    track.ok = PressStart(subjects[which], running[which]);
-    track.lastPoll = Now();
-    track.nextPoll = track.started + kLagPollLead;
+    const double started = Now();
+    watches[which].Begin(started, PressStart(subjects[which], running[which]));
   }
   // Half a second more, so the last count due is seen.
   double end = Now() + options.lagSeconds + 0.5;
   while (Now() < end) {
     for (int which = 0; which < 2; ++which) {
-      Track& track = tracks[which];
-      LagResult& lag = figures[which].lag;
-      if (!track.ok || Now() < track.nextPoll) continue;
-      unsigned count;
-      if (!ReadCount(running[which].display, &count)) {
-        track.ok = false;
-        continue;
-      }
-      double polled = Now();
-      if (count != track.count) {
-        // The change happened between this poll and the one before.
-        double seen = (track.lastPoll + polled) / 2.0 - track.started;
-        if (polled - track.lastPoll > kLagPollSlack) ++lag.coarse;
-        if (count > track.count + 1) lag.skipped += count - track.count - 1;
-        lag.latestMs = std::max(lag.latestMs, (seen - count) * 1000.0);
-        if (!lag.done) {
-          lag.firstCount = count;
-          lag.firstElapsed = seen;
-          lag.done = true;
-        }
-        lag.points += 1;
-        lag.sumCounts += count;
-        lag.sumSeconds += seen;
-        lag.sumCountsSquared += static_cast<double>(count) * count;
-        lag.sumProducts += count * seen;
-        track.count = count;
-        track.nextPoll = track.started + seen + kLagPollLead;
-        lag.lastCount = count;
-        lag.lastElapsed = seen;
-      }
-      track.lastPoll = polled;
+      double seen;
+      watches[which].Poll(running[which].display, &figures[which].lag, &seen);
     }
     Sleep(1);
   }
   for (int which = 0; which < 2; ++which) {
-    if (!tracks[which].ok) figures[which].lag.done = false;
+    if (!watches[which].ok) figures[which].lag.done = false;
   }
 }
 
 bool LaunchForMeasuring(const Subject& subject, int tickEnabled, unsigned limitSeconds,
-                        Running* running) {
-  if (subject.isProgram && !WriteSettings(tickEnabled, limitSeconds)) return false;
+                        Running* running, bool webClock = false) {
+  if (subject.isProgram && !WriteSettings(tickEnabled, limitSeconds, webClock)) return false;
   if (!Launch(subject, running)) return false;
   if (!running->display || running->unixPid == 0) {
     Close(subject, running);
@@ -807,6 +877,373 @@ void MeasureStall(const Subject& subject, Figures* figures) {
   Close(subject, &running);
 }
 
+// --- The web clock with 200 viewers ----------------------------------------------------
+
+constexpr int kViewers = 200;
+constexpr u_short kWebPort = 8642;
+constexpr char kEventsRequest[] = "GET /events HTTP/1.1\r\nHost: 127.0.0.1:8642\r\n\r\n";
+constexpr int kWebSecondsFloor = 20;           // the run: a fifth of the lag run, at least this
+constexpr double kViewersReadyTimeout = 10.0;  // for every viewer's first event, before Start
+constexpr double kViewersGrace = 2.0;          // for the last count shown to reach every viewer
+constexpr unsigned kMostCounts = 100000;       // a count beyond this is no count of the run
+constexpr double kPortFreeTimeout = 120.0;     // for another program to leave the port
+// The run's limit, 23:59:59, as its events carry it: none but the launched copy has it.
+constexpr unsigned kWebLimit = 86399;
+constexpr char kWebLimitField[] = "\"limit\":86399,";
+
+// One viewer's connection, and what it has heard: heard[count] is when it first heard of that
+// count (0: never).
+struct Viewer {
+  SOCKET socket = INVALID_SOCKET;
+  std::string partial;  // the bytes after the last whole line
+  std::string text;     // the count as the last event had it
+  std::string first;    // the first event's data line
+  std::string state;    // "running", "paused", ... as the last event had it
+  double stateAt = 0;   // when it first heard that state
+  bool open = false;
+  double readyAt = 0;  // when a select found bytes not yet read (0: none)
+  std::vector<double> heard;
+};
+
+// A socket connected to the web clock, INVALID_SOCKET when nothing listens there.
+SOCKET ConnectToClock() {
+  SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (client == INVALID_SOCKET) return client;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(kWebPort);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    closesocket(client);
+    return INVALID_SOCKET;
+  }
+  return client;
+}
+
+// A string field of an event's JSON, empty when it has none.
+std::string EventField(const std::string& line, const char* name) {
+  const std::string key = std::string("\"") + name + "\":\"";
+  const size_t field = line.find(key);
+  if (field == std::string::npos) return std::string();
+  const size_t from = field + key.size();
+  return line.substr(from, line.find('"', from) - from);
+}
+
+// The event stream's lines: each "data:" line whose count differs from the one before is that
+// count heard `at`, and one whose state differs, that state.
+void TakeLines(Viewer* viewer, double at) {
+  size_t end;
+  while ((end = viewer->partial.find('\n')) != std::string::npos) {
+    const std::string line = viewer->partial.substr(0, end);
+    viewer->partial.erase(0, end + 1);
+    if (line.compare(0, 6, "data: ") != 0) continue;
+    const std::string state = EventField(line, "state");
+    if (!state.empty() && state != viewer->state) {
+      viewer->state = state;
+      viewer->stateAt = at;
+    }
+    const std::string text = EventField(line, "text");
+    if (text.empty()) continue;
+    unsigned count;
+    if (text == viewer->text || !ParseCount(text.c_str(), &count) || count > kMostCounts) continue;
+    viewer->text = text;
+    if (viewer->first.empty()) viewer->first = line;
+    if (viewer->heard.size() <= count) viewer->heard.resize(count + 1, 0.0);
+    if (viewer->heard[count] == 0.0) viewer->heard[count] = at;
+  }
+}
+
+// One select() over the open viewers, for at most `waitMs` (it returns as soon as one has bytes).
+// A viewer found readable is timed by that select: its bytes had come by then. Its bytes are read
+// once a select finds no other viewer with new ones: under Wine every call is a round trip to the
+// wineserver, which the program needs for every one of its sends, so reading during the burst
+// of sends would slow the very thing measured. False when no viewer is left.
+bool ListenToViewers(std::vector<Viewer>* viewers, unsigned* ended, long waitMs = 1) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  bool open = false;
+  for (const Viewer& viewer : *viewers) {
+    open = open || viewer.open;
+    if (viewer.open && viewer.readyAt == 0.0) FD_SET(viewer.socket, &readable);
+  }
+  if (!open) return false;
+  if (readable.fd_count > 0) {
+    timeval wait{0, waitMs * 1000};
+    const int ready = select(0, &readable, nullptr, nullptr, &wait);
+    if (ready == SOCKET_ERROR) {
+      std::fprintf(stderr, "bench: select failed (error %d)\n", WSAGetLastError());
+      return false;
+    }
+    const double at = Now();
+    for (u_int index = 0; index < readable.fd_count; ++index) {
+      for (Viewer& viewer : *viewers) {
+        if (viewer.socket == readable.fd_array[index]) viewer.readyAt = at;
+      }
+    }
+    if (ready > 0) return true;
+  }
+  for (Viewer& viewer : *viewers) {
+    if (!viewer.open || viewer.readyAt == 0.0) continue;
+    char bytes[4096];
+    int received;
+    do {  // one call where one is enough
+      received = recv(viewer.socket, bytes, sizeof bytes, 0);
+      if (received > 0) viewer.partial.append(bytes, static_cast<size_t>(received));
+    } while (received == static_cast<int>(sizeof bytes));
+    TakeLines(&viewer, viewer.readyAt);
+    viewer.readyAt = 0.0;
+    if (received == 0 || (received < 0 && WSAGetLastError() != WSAEWOULDBLOCK)) {
+      viewer.open = false;
+      ++*ended;
+    }
+  }
+  return true;
+}
+
+// The bench's own CPU, which GetProcessTimes does give for the calling process.
+double OwnCpuMs() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return kNotMeasured;
+  const auto ms = [](const FILETIME& time) {
+    return static_cast<double>(ULARGE_INTEGER{{time.dwLowDateTime, time.dwHighDateTime}}.QuadPart) /
+           1e4;
+  };
+  return ms(kernel) + ms(user);
+}
+
+// The 200 viewers connected, each with its request sent, and their first events heard; false when
+// one cannot connect, or when the first hears another program than the one launched.
+bool OpenViewers(std::vector<Viewer>* viewers, unsigned* streaming) {
+  // The program listens once its window is up; a few tries allow for a slow start.
+  double deadline = Now() + 5.0;
+  unsigned ended = 0;
+  for (Viewer& viewer : *viewers) {
+    while ((viewer.socket = ConnectToClock()) == INVALID_SOCKET && Now() < deadline) Sleep(50);
+    u_long nonBlocking = 1;
+    if (viewer.socket == INVALID_SOCKET ||
+        send(viewer.socket, kEventsRequest, sizeof kEventsRequest - 1, 0) !=
+            static_cast<int>(sizeof kEventsRequest - 1) ||
+        // FIONBIO's bits as the long that ioctlsocket takes.
+        ioctlsocket(viewer.socket, static_cast<long>(FIONBIO), &nonBlocking) != 0) {
+      std::fprintf(stderr, "bench: viewer %d of %d could not open /events (error %d)\n",
+                   static_cast<int>(&viewer - viewers->data()) + 1, kViewers, WSAGetLastError());
+      return false;
+    }
+    viewer.open = true;
+    if (&viewer != &viewers->front()) continue;
+    // Another program may have taken the port first, and the launched one then names that in a
+    // message box: the first viewer's event tells whose stream it is before the others open.
+    const double heardBy = Now() + kViewersReadyTimeout;
+    while (viewer.open && viewer.first.empty() && Now() < heardBy) {
+      ListenToViewers(viewers, &ended);
+    }
+    if (viewer.first.find(kWebLimitField) == std::string::npos) {
+      std::fprintf(stderr, "bench: 127.0.0.1:%u streams no event of the launched program\n",
+                   kWebPort);
+      return false;
+    }
+  }
+  deadline = Now() + kViewersReadyTimeout;
+  for (;;) {
+    *streaming = static_cast<unsigned>(std::count_if(
+        viewers->begin(), viewers->end(), [](const Viewer& v) { return !v.text.empty(); }));
+    if (*streaming == viewers->size() || Now() > deadline) break;
+    if (!ListenToViewers(viewers, &ended)) break;
+  }
+  if (*streaming < viewers->size()) {
+    std::fprintf(stderr, "bench: only %u of %d viewers had an event within %.0f s\n", *streaming,
+                 kViewers, kViewersReadyTimeout);
+  }
+  return true;
+}
+
+constexpr int kCommands = 10;          // /pause and /start by turns: five of each
+constexpr double kCommandEvery = 2.0;  // seconds; also how long each may take to show
+
+// Reads the viewers until none has bytes waiting to be read, so that every moment a viewer is
+// timed at afterwards comes from a select made after this returns.
+void DrainViewers(std::vector<Viewer>* viewers, unsigned* ended) {
+  const auto waiting = [&] {
+    return std::any_of(viewers->begin(), viewers->end(),
+                       [](const Viewer& v) { return v.open && v.readyAt != 0.0; });
+  };
+  while (ListenToViewers(viewers, ended, 0) && waiting()) {
+  }
+}
+
+// Every kCommandEvery seconds a new connection sends /pause or /start in turn, and from its last
+// byte the Pause button (polled about every millisecond), the answer's status line and the
+// last of the viewers to hear the new state are timed.
+void SendCommands(const Running& running, std::vector<Viewer>* viewers, WebResult* result) {
+  const HWND pauseButton = GetDlgItem(running.mainWindow, kPauseButton);
+  const double begun = Now();
+  for (int index = 0; index < kCommands; ++index) {
+    const bool pause = index % 2 == 0;
+    const char* const body = pause ? "/pause" : "/start";
+    const char* const state = pause ? "paused" : "running";
+    char request[256];
+    const int length = std::snprintf(request, sizeof request,
+                                     "POST /command HTTP/1.1\r\nHost: 127.0.0.1:8642\r\nX-Pin: "
+                                     "%s\r\nContent-Type: text/plain\r\nContent-Length: %zu\r\n"
+                                     "Connection: close\r\n\r\n%s",
+                                     kWebPin, std::strlen(body), body);
+    DrainViewers(viewers, &result->ended);
+    SOCKET client = ConnectToClock();
+    u_long nonBlocking = 1;
+    if (client == INVALID_SOCKET || send(client, request, length, 0) != length ||
+        ioctlsocket(client, static_cast<long>(FIONBIO), &nonBlocking) != 0) {
+      std::fprintf(stderr, "bench: %s could not be sent (error %d)\n", body, WSAGetLastError());
+    }
+    const double sent = Now();
+    double window = 0, answer = 0, heard = 0;
+    std::string reply;
+    for (const double end = begun + (index + 1) * kCommandEvery; Now() < end;) {
+      if (window == 0 && (IsWindowEnabled(pauseButton) != FALSE) != pause) window = Now();
+      char bytes[1024];
+      const int received = client == INVALID_SOCKET ? -1 : recv(client, bytes, sizeof bytes, 0);
+      if (received > 0) reply.append(bytes, static_cast<size_t>(received));
+      if (answer == 0 && reply.find("\r\n") != std::string::npos) answer = Now();
+      if (received == 0 || (received < 0 && WSAGetLastError() != WSAEWOULDBLOCK)) {
+        if (client != INVALID_SOCKET) closesocket(client);
+        client = INVALID_SOCKET;
+      }
+      if (heard == 0 && std::all_of(viewers->begin(), viewers->end(),
+                                    [&](const Viewer& v) { return !v.open || v.state == state; })) {
+        heard = sent;
+        for (const Viewer& viewer : *viewers) {
+          if (viewer.open) heard = std::max(heard, viewer.stateAt);
+        }
+      }
+      const bool seen = window > 0 && answer > 0 && heard > 0;
+      if (!ListenToViewers(viewers, &result->ended, seen ? 50 : 1)) Sleep(1);
+    }
+    if (client != INVALID_SOCKET) closesocket(client);
+    if (reply.compare(0, 13, "HTTP/1.1 200 ") != 0) {
+      std::fprintf(stderr, "bench: %s was answered \"%s\"\n", body,
+                   reply.substr(0, reply.find('\r')).c_str());
+      answer = 0;
+    }
+    if (window == 0) std::fprintf(stderr, "bench: %s left the Pause button as it was\n", body);
+    if (heard == 0) std::fprintf(stderr, "bench: some viewer never heard %s\n", state);
+    for (auto [at, into] :
+         {std::pair{window, &result->commandWindowMs}, std::pair{heard, &result->commandViewersMs},
+          std::pair{answer, &result->commandAnswerMs}}) {
+      into->push_back(at > 0 ? (at - sent) * 1000.0 : kNotMeasured);
+    }
+  }
+}
+
+// The program with the web clock on and 200 viewers on /events, Start, and for a fifth of the lag
+// run's time: when each second reaches each viewer, against the moment the display shows it,
+// read as the lag run reads it. WM_GETTEXT is a sent message, which the program's thread answers
+// before it takes the posted one that sends the state out, so the display's change is seen
+// before any viewer can have it; GetUpdateRect then tells when the digits have been repainted.
+void MeasureWebViewers(const Subject& subject, Figures* figures) {
+  const int seconds = std::max(kWebSecondsFloor, options.lagSeconds / 5);
+  char text[128];
+  std::snprintf(text, sizeof text, "the %s: %d viewers of its web clock for %d s, then %d commands",
+                subject.name, kViewers, seconds, kCommands);
+  Progress(text);
+  WebResult& result = figures->web;
+  WSADATA winsock;
+  if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) {
+    std::fprintf(stderr, "bench: no Winsock\n");
+    return;
+  }
+  // Another program on the port (a test's copy of the timer) would keep the launched one from
+  // listening: it is given two minutes to end.
+  for (const double deadline = Now() + kPortFreeTimeout;;) {
+    const SOCKET other = ConnectToClock();
+    if (other == INVALID_SOCKET) break;
+    closesocket(other);
+    if (Now() > deadline) {
+      std::fprintf(stderr, "bench: another program kept 127.0.0.1:%u for %.0f s\n", kWebPort,
+                   kPortFreeTimeout);
+      WSACleanup();
+      return;
+    }
+    Sleep(1000);
+  }
+  Running running;
+  std::vector<Viewer> viewers(kViewers);
+  bool ok = LaunchForMeasuring(subject, 0, kWebLimit, &running, true);
+  if (ok) ok = OpenViewers(&viewers, &result.streaming);
+  const CpuSample cpuBefore = ok ? TakeCpu(running) : CpuSample{};
+  const double benchBefore = OwnCpuMs();
+  const double started = Now();
+  DisplayWatch watch;
+  if (ok) watch.Begin(started, PressStart(subject, running));
+  // Absolute times, by count: when the display showed it, and when it had been repainted.
+  std::vector<double> shown, painted;
+  unsigned paintDue = 0;
+  for (const double end = started + seconds + 0.5; ok && watch.ok && Now() < end;) {
+    // Every millisecond while the display is watched or its repaint awaited, less often between:
+    // a viewer's bytes end the wait anyway, and the bench's own calls load the wineserver that
+    // the program needs.
+    const double idle = paintDue > 0 ? 0 : watch.nextPoll - Now();
+    // With every viewer gone the display is still watched: the seconds they miss tell.
+    if (!ListenToViewers(&viewers, &result.ended, std::clamp(std::lround(idle * 1000), 1L, 50L))) {
+      Sleep(1);
+    }
+    if (paintDue > 0 && !PaintPending(running)) {
+      painted[paintDue] = Now();
+      paintDue = 0;
+    }
+    double seen;
+    if (watch.Poll(running.display, &result.lag, &seen) && watch.count <= kMostCounts) {
+      shown.resize(watch.count + 1, 0.0);
+      painted.resize(watch.count + 1, 0.0);
+      shown[watch.count] = started + seen;
+      paintDue = watch.count;
+    }
+  }
+  ok = ok && watch.ok;
+  if (ok) {
+    result.cpu = CpuSince(cpuBefore, TakeCpu(running));
+    result.benchCpuMs = OwnCpuMs() - benchBefore;
+  }
+  result.counted = static_cast<unsigned>(std::max<size_t>(shown.size(), 1) - 1);
+  const auto heardAll = [&] {
+    return std::all_of(viewers.begin(), viewers.end(), [&](const Viewer& v) {
+      return !v.open || (v.heard.size() > result.counted && v.heard[result.counted] > 0);
+    });
+  };
+  for (const double end = Now() + kViewersGrace; ok && !heardAll() && Now() < end;) {
+    if (!ListenToViewers(&viewers, &result.ended)) break;
+  }
+  // The commands come after the seconds above have been timed, so that the pauses they make
+  // change none of those figures (the lag, the CPU per second, the seconds heard).
+  if (ok) SendCommands(running, &viewers, &result);
+  for (unsigned count = 1; ok && count <= result.counted; ++count) {
+    double first = 0, last = 0;
+    bool missed = false;
+    for (const Viewer& viewer : viewers) {
+      const double at = count < viewer.heard.size() ? viewer.heard[count] : 0.0;
+      if (at == 0.0) {
+        missed = true;
+        continue;
+      }
+      first = first == 0.0 ? at : std::min(first, at);
+      last = std::max(last, at);
+    }
+    if (missed) ++result.missed;
+    if (last == 0.0) continue;
+    result.spreadMs.push_back((last - first) * 1000.0);
+    if (shown[count] == 0.0) continue;  // the display went past it between two polls
+    result.firstMs.push_back((first - shown[count]) * 1000.0);
+    result.lastMs.push_back((last - shown[count]) * 1000.0);
+    if (painted[count] > 0.0) result.paintMs.push_back((painted[count] - shown[count]) * 1000.0);
+  }
+  result.done = ok && result.counted > 0;
+  if (!result.done) result.lag.done = false;
+  for (Viewer& viewer : viewers) {
+    if (viewer.socket != INVALID_SOCKET) closesocket(viewer.socket);
+  }
+  if (running.process.hProcess) Close(subject, &running);
+  WriteSettings(0, kShortLimit);  // the web clock off again for whatever runs next
+  WSACleanup();
+}
+
 double Median(std::vector<double> values) {
   values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }),
                values.end());
@@ -814,6 +1251,19 @@ double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+// kNotMeasured also when one value is: a missing one may have been the worst.
+double Worst(const std::vector<double>& values) {
+  if (values.empty() ||
+      std::any_of(values.begin(), values.end(), [](double v) { return std::isnan(v); })) {
+    return kNotMeasured;
+  }
+  return *std::max_element(values.begin(), values.end());
+}
+
+double PerWebCount(double cpuMs, const WebResult& web) {
+  return web.done ? cpuMs / web.counted : kNotMeasured;
 }
 
 double Mebibytes(SIZE_T bytes) {
@@ -906,6 +1356,7 @@ void PrintRow(const Row& row) {
 void PrintTable(const Figures* figures) {
   const Figures& base = figures[0];
   const Figures& prog = figures[1];
+  const WebResult& web = prog.web;
   std::printf("\n%-42s %12s %12s %7s  %-10s %s\n", "metric", "baseline", "program", "ratio", "goal",
               "result");
   char idleMetric[48];
@@ -940,6 +1391,38 @@ void PrintTable(const Figures* figures) {
        "< 0.5 s", Row::kBelow, 0.5},
       {"seconds lost to a 10 s stall", kNotMeasured, prog.stall.lostSeconds, "s", 2, "< 1 s",
        Row::kBelow, 1.0},
+      {"web clock, 200 viewers: spread of a second", kNotMeasured, Worst(web.spreadMs), "ms", 0,
+       "<= 250 ms", Row::kAtMost, 250.0},
+      {"  spread of a second (median)", kNotMeasured, Median(web.spreadMs), "ms", 0, "(info)",
+       Row::kInfo, 0},
+      {"  display's change to the last viewer", kNotMeasured, Worst(web.lastMs), "ms", 0,
+       "<= 100 ms", Row::kAtMost, 100.0},
+      {"  display's change to the last (median)", kNotMeasured, Median(web.lastMs), "ms", 0,
+       "(info)", Row::kInfo, 0},
+      {"  the display's repaint after its change", kNotMeasured, Worst(web.paintMs), "ms", 0,
+       "(info)", Row::kInfo, 0},
+      {"  seconds some viewer missed", kNotMeasured,
+       web.done ? static_cast<double>(web.missed) : kNotMeasured, "s", 0, "0", Row::kAtMost, 0.0},
+      {"  lag per 5 min, 200 viewers", kNotMeasured, LagPerFiveMinutes(web.lag), "s", 3, "< 0.5 s",
+       Row::kBelow, 0.5},
+      {"  latest digit change, 200 viewers", kNotMeasured, Latest(web.lag), "ms", 0, "< 100 ms",
+       Row::kBelow, 100.0},
+      // 5% of one processor for 200 viewers: under Wine each send is a wineserver round trip, so
+      // a multiple of the count's own figure would ask for what no program can do here.
+      {"  CPU per counted second, 200 viewers", kNotMeasured, PerWebCount(web.cpu.process, web),
+       "ms", 3, "<= 50 ms", Row::kAtMost, 50.0},
+      {"  wineserver CPU per second, 200 viewers", kNotMeasured, PerWebCount(web.cpu.server, web),
+       "ms", 3, "(info)", Row::kInfo, 0},
+      {"web command: sent to the window's change", kNotMeasured, Worst(web.commandWindowMs), "ms",
+       0, "<= 100 ms", Row::kAtMost, 100.0},
+      {"  sent to the window's change (median)", kNotMeasured, Median(web.commandWindowMs), "ms", 0,
+       "(info)", Row::kInfo, 0},
+      {"  sent to the last viewer's new state", kNotMeasured, Worst(web.commandViewersMs), "ms", 0,
+       "<= 250 ms", Row::kAtMost, 250.0},
+      {"  sent to the last viewer's (median)", kNotMeasured, Median(web.commandViewersMs), "ms", 0,
+       "(info)", Row::kInfo, 0},
+      {"  sent to the answer's status (median)", kNotMeasured, Median(web.commandAnswerMs), "ms", 0,
+       "(info)", Row::kInfo, 0},
   };
   for (const Row& row : rows) PrintRow(row);
 
@@ -987,6 +1470,42 @@ void PrintTable(const Figures* figures) {
     if (!std::isnan(figure.stall.lostSeconds)) {
       std::printf("  %-8s stall: the count was %u as its thread was held\n", name,
                   figure.stall.before);
+    }
+    const WebResult& viewers = figure.web;
+    if (viewers.done) {
+      std::printf(
+          "  %-8s web clock: %u of %d viewers streaming at Start, %u ended; %u counts shown, %u "
+          "missed by some viewer; display's change to the first viewer: median %.1f ms; its "
+          "repaint done %.1f ms (median), %.1f ms (worst) after the change; CPU %.0f ms process, "
+          "%.0f ms wineserver, %.0f ms X server, %.0f ms the bench's own\n",
+          name, viewers.streaming, kViewers, viewers.ended, viewers.counted, viewers.missed,
+          Median(viewers.firstMs), Median(viewers.paintMs), Worst(viewers.paintMs),
+          viewers.cpu.process, viewers.cpu.server, viewers.cpu.display, viewers.benchCpuMs);
+      std::printf("  %-8s web clock, the last viewer after the display's change (ms):", name);
+      for (double ms : viewers.lastMs) std::printf(" %.0f", ms);
+      std::printf("\n");
+      std::printf(
+          "  %-8s web clock lag: showed %u after %.3f s, %.3f s behind; %u counts never shown, "
+          "%u timed coarsely\n",
+          name, viewers.lag.lastCount, viewers.lag.lastElapsed,
+          viewers.lag.lastElapsed - viewers.lag.lastCount, viewers.lag.skipped, viewers.lag.coarse);
+    }
+    if (!viewers.commandWindowMs.empty()) {
+      std::printf("  %-8s web commands, /pause and /start by turns, from the last byte sent (ms):",
+                  name);
+      for (auto [label, values] : {std::pair{" window", &viewers.commandWindowMs},
+                                   std::pair{"; last viewer", &viewers.commandViewersMs},
+                                   std::pair{"; answer", &viewers.commandAnswerMs}}) {
+        std::printf("%s", label);
+        for (double ms : *values) {
+          if (std::isnan(ms)) {
+            std::printf(" -");
+          } else {
+            std::printf(" %.1f", ms);
+          }
+        }
+      }
+      std::printf("\n");
     }
   }
 }
@@ -1058,6 +1577,7 @@ int Run(int argc, char** argv) {
   MeasureLag(subjects, figures);
   MeasureLogViewer(subjects[1], &figures[1]);
   MeasureStall(subjects[1], &figures[1]);
+  MeasureWebViewers(subjects[1], &figures[1]);
   PrintTable(figures);
   SYSTEM_INFO system;
   GetSystemInfo(&system);
