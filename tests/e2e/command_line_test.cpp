@@ -38,26 +38,6 @@ int MainWindowsOf(DWORD pid) {
   return count;
 }
 
-// Another start with `arguments` that must end by itself with code 0, showing nothing.
-::testing::AssertionResult HandOver(const std::string& arguments) {
-  Program second;
-  auto launched = second.Launch(false, arguments);
-  if (!launched) return launched;
-  DWORD exitCode = 0;
-  if (!second.WaitForExit(&exitCode, 10000)) {
-    std::string shown;
-    for (HWND box : second.Dialogs()) shown += " [" + DescribeMessageBox(box) + "]";
-    return ::testing::AssertionFailure()
-           << "the start with \"" << arguments << "\" did not end within 10 s; it shows"
-           << (shown.empty() ? " nothing" : shown);
-  }
-  if (exitCode != 0) {
-    return ::testing::AssertionFailure()
-           << "the start with \"" << arguments << "\" ended with code " << exitCode;
-  }
-  return ::testing::AssertionSuccess();
-}
-
 // A start that answers with a message box: its description, then (once answered) the exit code.
 struct Answered {
   std::string box = "<no message>";

@@ -1391,6 +1391,25 @@ void ProgramTest::TearDown() {
   return started ? program.Sync() : started;
 }
 
+::testing::AssertionResult HandOver(const std::string& arguments) {
+  Program second;
+  auto launched = second.Launch(false, arguments);
+  if (!launched) return launched;
+  DWORD exitCode = 0;
+  if (!second.WaitForExit(&exitCode, 10000)) {
+    std::string shown;
+    for (HWND box : second.Dialogs()) shown += " [" + DescribeMessageBox(box) + "]";
+    return ::testing::AssertionFailure()
+           << "the start with \"" << arguments << "\" did not end within 10 s; it shows"
+           << (shown.empty() ? " nothing" : shown);
+  }
+  if (exitCode != 0) {
+    return ::testing::AssertionFailure()
+           << "the start with \"" << arguments << "\" ended with code " << exitCode;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // --- Monitors ----------------------------------------------------------------------------------
 
 namespace {

@@ -357,6 +357,9 @@ class ProgramTest : public ::testing::Test {
 
 // Starts `program` on quick settings with a limit of an hour and presses Start.
 ::testing::AssertionResult StartCounting(Program& program);
+// Another start with `arguments`, handed to the running copy, that must end by itself with code 0,
+// showing nothing.
+::testing::AssertionResult HandOver(const std::string& arguments);
 
 // --- Monitors ---------------------------------------------------------------------------------
 // Points and rectangles of the virtual screen: a monitor left of or above the primary lies at

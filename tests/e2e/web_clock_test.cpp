@@ -132,17 +132,6 @@ std::vector<std::string> ListeningAddresses(unsigned port) {
   return found;
 }
 
-::testing::AssertionResult HandOver(const std::string& arguments) {
-  Program second;
-  auto launched = second.Launch(false, arguments);
-  if (!launched) return launched;
-  DWORD exitCode = 1;
-  if (!second.WaitForExit(&exitCode, 10000) || exitCode != 0) {
-    return ::testing::AssertionFailure() << "\"" << arguments << "\" ended with " << exitCode;
-  }
-  return ::testing::AssertionSuccess();
-}
-
 void PrepareOptions(const std::string& lines) {
   CreateFolders(DataFolder());
   ASSERT_TRUE(WriteBytes(OptionsPath(), lines));
